@@ -1,0 +1,891 @@
+#include "lib/cviewcontainer.h"
+
+#include "lib/assertion.h"
+#include "lib/cframe.h"
+#include "lib/controls/ccontrol.h"
+#include "lib/dispatchlist.h"
+#include "lib/iviewcontainerlistener.h"
+#include "lib/messages.h"
+
+#include <algorithm>
+
+namespace Kavrin {
+
+struct CViewContainer::Impl
+{
+	ViewList children;
+	CGraphicsTransform transform;
+	CColor backgroundColor {kBlackCColor};
+	CDrawStyle backgroundColorDrawStyle {kDrawFilledAndStroked};
+	DispatchList<IViewContainerListener*> listeners;
+
+	ViewList::iterator find(CView* view)
+	{
+		return std::find_if(children.begin(), children.end(),
+		                    [view](const SharedPointer<CView>& child) { return child.get() == view; });
+	}
+};
+
+namespace {
+
+// Walks the children from the top (last) down, each remembered for its turn.
+// Stops when the function returns true or when the number of children
+// changes, since a handler that adds or removes children invalidates the walk.
+template <typename Func>
+void walkTopDown(const CViewContainer::ViewList& children, Func&& func)
+{
+	const auto count = children.size();
+	for (auto i = count; i-- > 0;)
+	{
+		if (children.size() != count)
+			return;
+		SharedPointer<CView> child = children[i];
+		if (func(child.get()))
+			return;
+	}
+}
+
+bool isControl(CView* view)
+{
+	return dynamic_cast<CControl*>(view) != nullptr;
+}
+
+} // namespace
+
+CViewContainer::CViewContainer(const CRect& size) : CView(size), impl(std::make_unique<Impl>())
+{
+	setViewFlag(kAutosizeSubviews, true);
+}
+
+CViewContainer::CViewContainer(const CViewContainer& other)
+: CView(other), impl(std::make_unique<Impl>())
+{
+	impl->transform = other.impl->transform;
+	impl->backgroundColor = other.impl->backgroundColor;
+	impl->backgroundColorDrawStyle = other.impl->backgroundColorDrawStyle;
+	setBackgroundOffset(other.getBackgroundOffset());
+	for (const auto& child : other.impl->children)
+	{
+		if (CView* copy = child->cloneView())
+			addView(copy);
+	}
+}
+
+CViewContainer::~CViewContainer() noexcept = default;
+
+CView* CViewContainer::cloneView() const
+{
+	return new CViewContainer(*this);
+}
+
+CViewContainer* CViewContainer::toViewContainer()
+{
+	return this;
+}
+
+const CViewContainer* CViewContainer::toViewContainer() const
+{
+	return this;
+}
+
+// ---- Coordinates ----
+
+bool CViewContainer::isFrameRoot() const
+{
+	return static_cast<const CView*>(getFrame()) == this;
+}
+
+CRect CViewContainer::getBoundsInParentSpace() const
+{
+	CRect bounds = getViewSize();
+	if (isFrameRoot())
+		bounds.originize();
+	return bounds;
+}
+
+CPoint& CViewContainer::mapToChildren(CPoint& point) const
+{
+	point -= getBoundsInParentSpace().getTopLeft();
+	return impl->transform.inverse().transform(point);
+}
+
+CRect& CViewContainer::mapFromChildren(CRect& rect) const
+{
+	impl->transform.transform(rect);
+	return rect.offset(getBoundsInParentSpace().getTopLeft());
+}
+
+CPoint& CViewContainer::frameToLocal(CPoint& point) const
+{
+	point -= getBoundsInParentSpace().getTopLeft();
+	if (auto parent = getParentView())
+		return parent->frameToLocal(point);
+	return point;
+}
+
+CPoint& CViewContainer::localToFrame(CPoint& point) const
+{
+	point += getBoundsInParentSpace().getTopLeft();
+	if (auto parent = getParentView())
+		return parent->localToFrame(point);
+	return point;
+}
+
+CRect CViewContainer::getVisibleSize(const CRect& rect) const
+{
+	CRect result = rect;
+	mapFromChildren(result);
+	result.bound(getBoundsInParentSpace());
+	if (auto parent = getParentView() ? getParentView()->toViewContainer() : nullptr)
+		result = parent->getVisibleSize(result);
+	result.offsetInverse(getBoundsInParentSpace().getTopLeft());
+	return impl->transform.inverse().transform(result);
+}
+
+const CGraphicsTransform& CViewContainer::getTransform() const
+{
+	return impl->transform;
+}
+
+void CViewContainer::setTransform(const CGraphicsTransform& transform)
+{
+	if (impl->transform == transform)
+		return;
+	impl->transform = transform;
+	impl->listeners.forEach([this](IViewContainerListener* listener) {
+		listener->viewContainerTransformChanged(this);
+	});
+}
+
+// ---- Children ----
+
+bool CViewContainer::addView(CView* view, CView* before)
+{
+	if (!view)
+		return false;
+	if (view->isSubview())
+	{
+		// One view in two lists would leave one of them with a dangling
+		// parent, so the second add is refused.
+		doAssert("lib/cviewcontainer", "519", "view is already added to a container view");
+		return false;
+	}
+	{
+		GUIDrawingLockScope lock(getFrame());
+		auto position = impl->children.end();
+		if (before)
+		{
+			position = impl->find(before);
+			if (position == impl->children.end())
+				doAssert("lib/cviewcontainer", "527");
+		}
+		impl->children.emplace(position, view);
+	}
+	view->setSubviewState(true);
+	dispatchContainerListeners(&IViewContainerListener::viewContainerViewAdded, view);
+	if (isAttached())
+	{
+		view->attached(this);
+		view->invalid();
+	}
+	return true;
+}
+
+bool CViewContainer::addView(CView* view, const CRect& mouseableArea, bool mouseEnabled)
+{
+	if (!view)
+		return false;
+	view->setMouseableArea(mouseableArea);
+	view->setMouseEnabled(mouseEnabled);
+	return addView(view);
+}
+
+// Takes view out of the list first, so that a handler called during its
+// removal finds it gone and cannot remove it twice; the local reference keeps
+// it alive until the last step.
+void CViewContainer::detachChild(CView* view, bool withForget)
+{
+	SharedPointer<CView> child;
+	{
+		GUIDrawingLockScope lock(getFrame());
+		auto it = impl->find(view);
+		if (it == impl->children.end())
+			return;
+		child = std::move(*it);
+		impl->children.erase(it);
+	}
+	if (getMouseDownView() == view)
+		clearMouseDownView();
+	if (isAttached())
+		view->removed(this);
+	view->setSubviewState(false);
+	dispatchContainerListeners(&IViewContainerListener::viewContainerViewRemoved, view);
+	if (withForget)
+		view->forget();
+}
+
+bool CViewContainer::removeView(CView* view, bool withForget)
+{
+	if (!view || impl->find(view) == impl->children.end())
+		return false;
+	view->invalid();
+	if (impl->find(view) == impl->children.end())
+		return false;
+	detachChild(view, withForget);
+	return true;
+}
+
+bool CViewContainer::removeAll(bool withForget)
+{
+	clearMouseDownView();
+	// One child's removal may remove its siblings: the copy reaches every
+	// child exactly once.
+	ViewList remembered = impl->children;
+	for (const auto& child : remembered)
+		detachChild(child, withForget);
+	return true;
+}
+
+bool CViewContainer::isChild(CView* view, bool deep) const
+{
+	for (const auto& child : impl->children)
+	{
+		if (child == view)
+			return true;
+		if (deep)
+		{
+			if (auto container = child->toViewContainer(); container && container->isChild(view, true))
+				return true;
+		}
+	}
+	return false;
+}
+
+bool CViewContainer::hasChildren() const
+{
+	return !impl->children.empty();
+}
+
+uint32 CViewContainer::getNbViews() const
+{
+	return static_cast<uint32>(impl->children.size());
+}
+
+CView* CViewContainer::getView(uint32 index) const
+{
+	return index < impl->children.size() ? impl->children[index].get() : nullptr;
+}
+
+const CViewContainer::ViewList& CViewContainer::getChildren() const
+{
+	return impl->children;
+}
+
+bool CViewContainer::changeViewZOrder(CView* view, uint32 newIndex)
+{
+	if (newIndex >= impl->children.size())
+		return false;
+	auto it = impl->find(view);
+	if (it == impl->children.end())
+		return false;
+	auto oldIndex = static_cast<uint32>(it - impl->children.begin());
+	if (oldIndex == newIndex)
+		return true;
+	{
+		GUIDrawingLockScope lock(getFrame());
+		auto first = impl->children.begin();
+		if (oldIndex < newIndex)
+			std::rotate(first + oldIndex, first + oldIndex + 1, first + newIndex + 1);
+		else
+			std::rotate(first + newIndex, first + oldIndex, first + oldIndex + 1);
+	}
+	dispatchContainerListeners(&IViewContainerListener::viewContainerViewZOrderChanged, view);
+	return true;
+}
+
+void CViewContainer::attachChildren()
+{
+	ViewList remembered = impl->children;
+	for (const auto& child : remembered)
+	{
+		if (isAttached() && child->getParentView() == nullptr && isChild(child))
+			child->attached(this);
+	}
+}
+
+void CViewContainer::detachChildren()
+{
+	ViewList remembered = impl->children;
+	for (const auto& child : remembered)
+	{
+		if (child->getParentView() == this)
+			child->removed(this);
+	}
+}
+
+bool CViewContainer::attached(CView* parent)
+{
+	if (isAttached() || !parent)
+		return false;
+	setParentFrame(parent->getFrame());
+	if (!CView::attached(parent))
+		return false;
+	attachChildren();
+	return true;
+}
+
+bool CViewContainer::removed(CView* parent)
+{
+	if (!isAttached())
+		return false;
+	detachChildren();
+	return CView::removed(parent);
+}
+
+void CViewContainer::beforeDelete()
+{
+	removeAll(true);
+	CView::beforeDelete();
+}
+
+// ---- Listeners ----
+
+void CViewContainer::registerViewContainerListener(IViewContainerListener* listener)
+{
+	if (listener)
+		impl->listeners.add(listener);
+}
+
+void CViewContainer::unregisterViewContainerListener(IViewContainerListener* listener)
+{
+	impl->listeners.remove(listener);
+}
+
+void CViewContainer::dispatchContainerListeners(
+    void (IViewContainerListener::*call)(CViewContainer*, CView*), CView* view)
+{
+	impl->listeners.forEach(
+	    [&](IViewContainerListener* listener) { (listener->*call)(this, view); });
+}
+
+// ---- Mouse ----
+
+CView* CViewContainer::getMouseDownView() const
+{
+	CView* view = nullptr;
+	getAttributeValue(kCViewContainerMouseDownViewAttribute, view);
+	return view;
+}
+
+void CViewContainer::clearMouseDownView()
+{
+	removeAttribute(kCViewContainerMouseDownViewAttribute);
+}
+
+void CViewContainer::setMouseDownView(CView* view)
+{
+	SharedPointer<CView> current = getMouseDownView();
+	if (current && current != view)
+	{
+		if (auto container = current->toViewContainer())
+			container->setMouseDownView(nullptr);
+		else if (current->onMouseCancel() == kMouseNotImplemented)
+		{
+			CPoint outside = current->getViewSize().getTopLeft() - CPoint(10., 10.);
+			current->onMouseUp(outside, CButtonState());
+		}
+	}
+	if (view)
+		setAttributeValue(kCViewContainerMouseDownViewAttribute, view);
+	else
+		clearMouseDownView();
+}
+
+CMouseEventResult CViewContainer::onMouseDown(CPoint& where, const CButtonState& buttons)
+{
+	CPoint mapped = where;
+	mapToChildren(mapped);
+	CMouseEventResult result = kMouseNotHandled;
+	walkTopDown(impl->children, [&](CView* candidate) {
+		if (!candidate->isVisible() || !candidate->getMouseEnabled() ||
+		    !candidate->hitTest(mapped, buttons))
+			return false;
+		if (buttons.isModifierClick())
+		{
+			auto control = dynamic_cast<CControl*>(candidate);
+			auto listener = control ? control->getListener() : nullptr;
+			if (listener && listener->controlClickedWithModifiers(control, buttons) != 0)
+			{
+				result = kMouseHandled;
+				return true;
+			}
+		}
+		CFrame* frame = getFrame();
+		CView* focusBefore = frame ? frame->getFocusView() : nullptr;
+		CPoint local = mapped;
+		result = candidate->callMouseListener(MouseListenerCall::MouseDown, local, buttons);
+		if (!isMouseHandled(result))
+			result = candidate->onMouseDown(local, buttons);
+		if (isMouseHandled(result))
+		{
+			// The walk holds one reference; a candidate nobody else holds is
+			// on its way out and gets neither focus nor the drag.
+			bool stillHeld = candidate->getNbReference() > 1;
+			frame = getFrame();
+			if (stillHeld && frame && candidate->wantsFocus() && isControl(candidate) &&
+			    frame->getFocusView() == focusBefore)
+				frame->setFocusView(candidate);
+			if (result == kMouseHandled && stillHeld && impl->find(candidate) != impl->children.end())
+				setMouseDownView(candidate);
+			return true;
+		}
+		return !candidate->getTransparency();
+	});
+	return result;
+}
+
+CMouseEventResult CViewContainer::onMouseMoved(CPoint& where, const CButtonState& buttons)
+{
+	SharedPointer<CView> view = getMouseDownView();
+	if (!view)
+		return kMouseNotHandled;
+	CPoint mapped = where;
+	mapToChildren(mapped);
+	CMouseEventResult result = view->callMouseListener(MouseListenerCall::MouseMoved, mapped, buttons);
+	if (!isMouseHandled(result))
+		result = view->onMouseMoved(mapped, buttons);
+	if (result == kMouseNotImplemented || result == kMouseHandled)
+		return kMouseHandled;
+	if (getMouseDownView() == view)
+		clearMouseDownView();
+	return kMouseNotHandled;
+}
+
+CMouseEventResult CViewContainer::onMouseUp(CPoint& where, const CButtonState& buttons)
+{
+	SharedPointer<CView> view = getMouseDownView();
+	if (!view)
+		return kMouseNotHandled;
+	CPoint mapped = where;
+	mapToChildren(mapped);
+	if (!isMouseHandled(view->callMouseListener(MouseListenerCall::MouseUp, mapped, buttons)))
+		view->onMouseUp(mapped, buttons);
+	if (getMouseDownView() == view)
+		clearMouseDownView();
+	return kMouseHandled;
+}
+
+CMouseEventResult CViewContainer::onMouseCancel()
+{
+	SharedPointer<CView> view = getMouseDownView();
+	if (!view)
+		return kMouseHandled;
+	view->callMouseListener(MouseListenerCall::MouseCancel, {}, {});
+	CMouseEventResult result = view->onMouseCancel();
+	if (getMouseDownView() == view)
+		clearMouseDownView();
+	return result;
+}
+
+bool CViewContainer::onWheel(const CPoint& where, const CMouseWheelAxis& axis, const float& distance,
+                             const CButtonState& buttons)
+{
+	CPoint mapped = where;
+	mapToChildren(mapped);
+	bool result = false;
+	walkTopDown(impl->children, [&](CView* child) {
+		if (!child->isVisible() || !child->getMouseEnabled() ||
+		    !child->getMouseableArea().pointInside(mapped))
+			return false;
+		result = child->onWheel(mapped, axis, distance, buttons);
+		return result || !child->getTransparency();
+	});
+	return result;
+}
+
+bool CViewContainer::hitTest(const CPoint& where, const CButtonState& buttons)
+{
+	return CView::hitTest(where, buttons);
+}
+
+bool CViewContainer::hitTestSubViews(const CPoint& where, const CButtonState& buttons)
+{
+	CPoint mapped = where;
+	mapToChildren(mapped);
+	bool hit = false;
+	walkTopDown(impl->children, [&](CView* child) {
+		if (!child->isVisible() || !child->getMouseEnabled() || !child->hitTest(mapped, buttons))
+			return false;
+		auto container = child->toViewContainer();
+		hit = !container || container->hitTestSubViews(mapped, buttons);
+		return hit;
+	});
+	return hit;
+}
+
+// ---- Lookups ----
+
+namespace {
+
+bool isConsidered(CView* child, const CPoint& mapped, const GetViewOptions& options)
+{
+	return child->getMouseableArea().pointInside(mapped) &&
+	       (options.getIncludeInvisible() || child->isVisible()) &&
+	       (!options.getMouseEnabled() || child->getMouseEnabled());
+}
+
+} // namespace
+
+CView* CViewContainer::getViewAt(const CPoint& where, const GetViewOptions& options) const
+{
+	CPoint mapped = where;
+	mapToChildren(mapped);
+	for (auto it = impl->children.rbegin(); it != impl->children.rend(); ++it)
+	{
+		CView* child = *it;
+		if (!isConsidered(child, mapped, options))
+			continue;
+		auto container = child->toViewContainer();
+		if (!container)
+			return child;
+		if (options.getDeep())
+		{
+			if (CView* found = container->getViewAt(mapped, options))
+				return found;
+			return options.getIncludeViewContainer() ? child : nullptr;
+		}
+		if (options.getIncludeViewContainer())
+			return child;
+	}
+	return nullptr;
+}
+
+CViewContainer* CViewContainer::getContainerAt(const CPoint& where, const GetViewOptions& options) const
+{
+	CPoint mapped = where;
+	mapToChildren(mapped);
+	auto self = const_cast<CViewContainer*>(this);
+	for (auto it = impl->children.rbegin(); it != impl->children.rend(); ++it)
+	{
+		CView* child = *it;
+		if (!isConsidered(child, mapped, options))
+			continue;
+		auto container = child->toViewContainer();
+		if (options.getDeep() && container)
+			return container->getContainerAt(mapped, options);
+		return self;
+	}
+	return self;
+}
+
+bool CViewContainer::getViewsAt(const CPoint& where, std::list<SharedPointer<CView>>& views,
+                                const GetViewOptions& options) const
+{
+	CPoint mapped = where;
+	mapToChildren(mapped);
+	const auto sizeBefore = views.size();
+	for (auto it = impl->children.rbegin(); it != impl->children.rend(); ++it)
+	{
+		CView* child = *it;
+		if (!isConsidered(child, mapped, options))
+			continue;
+		auto container = child->toViewContainer();
+		if (!container)
+		{
+			views.emplace_back(child);
+			continue;
+		}
+		// What lies inside a container is above it.
+		if (options.getDeep())
+			container->getViewsAt(mapped, views, options);
+		if (options.getIncludeViewContainer())
+			views.emplace_back(child);
+	}
+	return views.size() != sizeBefore;
+}
+
+// ---- Focus ----
+
+bool CViewContainer::advanceNextFocusView(CView* current, bool reverse)
+{
+	CFrame* frame = getFrame();
+	if (!frame)
+		return false;
+	ViewList order = impl->children;
+	if (reverse)
+		std::reverse(order.begin(), order.end());
+	auto start = order.begin();
+	if (current)
+	{
+		auto found = std::find(order.begin(), order.end(), current);
+		if (found != order.end())
+			start = found + 1;
+	}
+	for (auto it = start; it != order.end(); ++it)
+	{
+		CView* child = *it;
+		if (child->wantsFocus() && child->getMouseEnabled() && child->isVisible())
+		{
+			frame->setFocusView(child);
+			return true;
+		}
+		if (auto container = child->toViewContainer();
+		    container && container->advanceNextFocusView(nullptr, reverse))
+			return true;
+	}
+	return false;
+}
+
+NotifyResult CViewContainer::notify(CBaseObject* sender, const char* message)
+{
+	CFrame* frame = getFrame();
+	if (message == kMsgNewFocusView)
+	{
+		auto view = dynamic_cast<CView*>(sender);
+		if (frame && view && view->getParentView() == this && frame->focusDrawingEnabled())
+		{
+			double width = frame->getFocusWidth();
+			invalidRect(CRect(view->getViewSize()).extend(width, width));
+		}
+		return kMessageIgnored;
+	}
+	if (message == kMsgOldFocusView)
+	{
+		CRect lastFocus = getLastDrawnFocus();
+		if (!lastFocus.isEmpty())
+		{
+			invalidRect(lastFocus);
+			removeAttribute(kCViewContainerLastDrawnFocusAttribute);
+		}
+		return kMessageIgnored;
+	}
+	return CView::notify(sender, message);
+}
+
+CRect CViewContainer::getLastDrawnFocus() const
+{
+	CRect rect;
+	getAttributeValue(kCViewContainerLastDrawnFocusAttribute, rect);
+	return rect;
+}
+
+void CViewContainer::setLastDrawnFocus(const CRect& rect)
+{
+	setAttributeValue(kCViewContainerLastDrawnFocusAttribute, rect);
+}
+
+// ---- Sizing ----
+
+namespace {
+
+// Applies the container's size change along one axis to one child edge pair.
+void autosizeAxis(double& low, double& high, double change, bool distribute, double share,
+                  size_t index, bool followsHigh, bool lowFixed)
+{
+	if (distribute)
+	{
+		low += share * static_cast<double>(index);
+		high += share * static_cast<double>(index + 1);
+		return;
+	}
+	if (change == 0. || !followsHigh)
+		return;
+	high += change;
+	if (!lowFixed)
+		low += change;
+}
+
+} // namespace
+
+void CViewContainer::setViewSize(const CRect& rect, bool invalidate)
+{
+	CRect oldSize = getViewSize();
+	if (rect == oldSize)
+		return;
+	CView::setViewSize(rect, invalidate);
+	if (getAutosizingEnabled())
+	{
+		const auto inverse = impl->transform.inverse();
+		const double widthChange = rect.getWidth() - oldSize.getWidth();
+		const double heightChange = rect.getHeight() - oldSize.getHeight();
+		const double dw = inverse.m11 * widthChange + inverse.m12 * heightChange;
+		const double dh = inverse.m21 * widthChange + inverse.m22 * heightChange;
+		const int32 ownFlags = getAutosizeFlags();
+		const bool columns = ownFlags & kAutosizeColumn;
+		const bool rows = ownFlags & kAutosizeRow;
+		const auto count = impl->children.size();
+		const double widthShare = count ? dw / static_cast<double>(count) : 0.;
+		const double heightShare = count ? dh / static_cast<double>(count) : 0.;
+		for (size_t i = 0; i < count; ++i)
+		{
+			if (impl->children.size() != count)
+				break;
+			SharedPointer<CView> child = impl->children[i];
+			const int32 flags = child->getAutosizeFlags();
+			CRect size = child->getViewSize();
+			CRect area = child->getMouseableArea();
+			for (CRect* r : {&size, &area})
+			{
+				autosizeAxis(r->left, r->right, dw, columns, widthShare, i, flags & kAutosizeRight,
+				             flags & kAutosizeLeft);
+				autosizeAxis(r->top, r->bottom, dh, rows, heightShare, i, flags & kAutosizeBottom,
+				             flags & kAutosizeTop);
+			}
+			if (size != child->getViewSize())
+			{
+				child->setViewSize(size, true);
+				child->setMouseableArea(area);
+			}
+		}
+	}
+	parentSizeChanged();
+}
+
+void CViewContainer::parentSizeChanged()
+{
+	ViewList remembered = impl->children;
+	for (const auto& child : remembered)
+		child->parentSizeChanged();
+}
+
+bool CViewContainer::sizeToFit()
+{
+	if (getAutosizeFlags() & (kAutosizeRow | kAutosizeColumn))
+		return false;
+	bool found = false;
+	CRect bounds;
+	for (const auto& child : impl->children)
+	{
+		if (!child->isVisible())
+			continue;
+		const CRect& size = child->getViewSize();
+		if (!found)
+			bounds = size;
+		else
+			bounds.unite(size);
+		found = true;
+	}
+	if (!found)
+		return false;
+	CRect newSize = getViewSize();
+	newSize.right = newSize.left + bounds.right + bounds.left;
+	newSize.bottom = newSize.top + bounds.bottom + bounds.top;
+	setViewSize(newSize);
+	setMouseableArea(newSize);
+	return true;
+}
+
+void CViewContainer::setAutosizingEnabled(bool state)
+{
+	setViewFlag(kAutosizeSubviews, state);
+}
+
+bool CViewContainer::getAutosizingEnabled() const
+{
+	return hasViewFlag(kAutosizeSubviews);
+}
+
+// ---- Background ----
+
+void CViewContainer::setBackgroundColor(const CColor& color)
+{
+	if (impl->backgroundColor == color)
+		return;
+	impl->backgroundColor = color;
+	setDirty(true);
+}
+
+CColor CViewContainer::getBackgroundColor() const
+{
+	return impl->backgroundColor;
+}
+
+void CViewContainer::setBackgroundOffset(const CPoint& offset)
+{
+	if (offset == CPoint())
+		removeAttribute(kCViewContainerBackgroundOffsetAttribute);
+	else
+		setAttributeValue(kCViewContainerBackgroundOffsetAttribute, offset);
+}
+
+CPoint CViewContainer::getBackgroundOffset() const
+{
+	CPoint offset;
+	getAttributeValue(kCViewContainerBackgroundOffsetAttribute, offset);
+	return offset;
+}
+
+void CViewContainer::drawBackgroundRect(CDrawContext*, const CRect&) {}
+
+void CViewContainer::setBackgroundColorDrawStyle(CDrawStyle style)
+{
+	if (impl->backgroundColorDrawStyle == style)
+		return;
+	impl->backgroundColorDrawStyle = style;
+	setDirty(true);
+}
+
+CDrawStyle CViewContainer::getBackgroundColorDrawStyle() const
+{
+	return impl->backgroundColorDrawStyle;
+}
+
+// ---- Invalidation ----
+
+bool CViewContainer::checkUpdateRect(CView* view, const CRect& rect)
+{
+	return view->isVisible() && view->overlapsUpdateRect(rect);
+}
+
+void CViewContainer::invalidRect(const CRect& rect)
+{
+	CView* parent = getParentView();
+	if (!parent || !isVisible())
+		return;
+	CRect mapped = rect;
+	mapFromChildren(mapped);
+	mapped.bound(getBoundsInParentSpace());
+	if (!mapped.isEmpty())
+		parent->invalidRect(mapped);
+}
+
+void CViewContainer::invalid()
+{
+	if (auto parent = getParentView(); parent && isVisible())
+		parent->invalidRect(getViewSize());
+}
+
+bool CViewContainer::isDirty() const
+{
+	if (CView::isDirty())
+		return true;
+	CRect bounds = CRect(getViewSize()).originize();
+	for (const auto& child : impl->children)
+	{
+		if (child->isVisible() && child->isDirty() && child->getViewSize().rectOverlap(bounds))
+			return true;
+	}
+	return false;
+}
+
+void CViewContainer::invalidateDirtyViews()
+{
+	if (!isVisible())
+		return;
+	if (CView::isDirty())
+	{
+		invalid();
+		return;
+	}
+	walkTopDown(impl->children, [](CView* child) {
+		if (!child->isVisible())
+			return false;
+		if (auto container = child->toViewContainer())
+			container->invalidateDirtyViews();
+		else if (child->isDirty())
+			child->invalid();
+		return false;
+	});
+}
+
+} // namespace Kavrin
