@@ -52,6 +52,8 @@ struct CView::Impl
 	int32 autosizeFlags {0};
 	CFrame* parentFrame {nullptr};
 	CView* parentView {nullptr};
+	// Spares hit tests a hash lookup for the common view without a path.
+	bool hasHitTestPath {false};
 
 	template <typename T>
 	T* getPointer(CViewAttributeID id) const
@@ -444,10 +446,13 @@ CBitmap* CView::getDrawBackground() const
 void CView::setHitTestPath(CGraphicsPath* path)
 {
 	replaceReferenceAttribute(*this, kCViewHitTestPathAttribute, path, getHitTestPath());
+	impl->hasHitTestPath = path != nullptr;
 }
 
 CGraphicsPath* CView::getHitTestPath() const
 {
+	if (!impl->hasHitTestPath)
+		return nullptr;
 	return impl->getPointer<CGraphicsPath>(kCViewHitTestPathAttribute);
 }
 
