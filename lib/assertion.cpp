@@ -15,7 +15,9 @@ AssertionHandler& installedHandler()
 
 void doAssert(const char* file, const char* line, const char* description)
 {
-	if (auto& handler = installedHandler())
+	// A copy, so that a handler that removes or replaces itself keeps its
+	// own state alive until it returns.
+	if (AssertionHandler handler = installedHandler())
 		handler(file, line, description);
 }
 
