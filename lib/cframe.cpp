@@ -1,6 +1,7 @@
 #include "lib/cframe.h"
 
 #include "lib/assertion.h"
+#include "lib/iviewlistener.h"
 #include "lib/messages.h"
 
 #include <chrono>
@@ -27,6 +28,8 @@ struct CFrame::Impl
 	bool settingFocus {false};
 	std::atomic<int32> guiDrawingLock {0};
 	std::atomic<std::thread::id> lockHolder {};
+	// Nesting depth of the holder's own locks; touched by the holder only.
+	int32 lockDepth {0};
 };
 
 CFrame::CFrame(const CRect& size, KavrinEditorInterface* editor)
@@ -48,6 +51,7 @@ bool CFrame::attached(CView* parent)
 	if (isAttached())
 		return false;
 	setViewFlag(kIsAttached, true);
+	dispatchViewListeners(&IViewListener::viewAttached);
 	attachChildren();
 	return true;
 }
@@ -57,8 +61,17 @@ bool CFrame::removed(CView*)
 	if (!isAttached())
 		return false;
 	detachChildren();
+	dispatchViewListeners(&IViewListener::viewRemoved);
 	setViewFlag(kIsAttached, false);
 	return true;
+}
+
+void CFrame::beforeDelete()
+{
+	removeAll(true);
+	impl->focusView = nullptr;
+	setViewFlag(kIsAttached, false);
+	CViewContainer::beforeDelete();
 }
 
 KavrinEditorInterface* CFrame::getEditor() const
@@ -113,7 +126,9 @@ void CFrame::setFocusView(CView* view)
 		return;
 	impl->settingFocus = true;
 	SharedPointer<CView> oldFocus = impl->focusView;
-	SharedPointer<CView> newFocus = (view && view->isAttached()) ? view : nullptr;
+	// Only a view of this frame's tree can hold its focus: the frame is told
+	// when such a view leaves, and clears the focus then.
+	SharedPointer<CView> newFocus = (view && view->isAttached() && view->getFrame() == this) ? view : nullptr;
 	impl->focusView = newFocus;
 	if (newFocus && newFocus->wantsFocus())
 	{
@@ -129,7 +144,8 @@ void CFrame::setFocusView(CView* view)
 		}
 		oldFocus->looseFocus();
 	}
-	if (newFocus && newFocus->wantsFocus())
+	// A handler above may have removed the new focus again.
+	if (newFocus && newFocus->wantsFocus() && impl->focusView == newFocus)
 		newFocus->takeFocus();
 	impl->settingFocus = false;
 }
@@ -209,7 +225,7 @@ void CFrame::LockGUIDrawing()
 
 void CFrame::UnLockGUIDrawing()
 {
-	if (!holdsGUIDrawingLock())
+	if (!holdsGUIDrawingLock() || --impl->lockDepth > 0)
 		return;
 	impl->lockHolder.store(std::thread::id());
 	impl->guiDrawingLock.store(0);
@@ -220,14 +236,21 @@ bool CFrame::IsGUIDrawingLocked() const
 	return impl->guiDrawingLock.load() != 0;
 }
 
+// The holder never waits for itself: a handler running inside a locked
+// section would otherwise hang the host's UI thread.
 void CFrame::WaitForGUIDrawingLock() const
 {
-	while (IsGUIDrawingLocked())
+	while (IsGUIDrawingLocked() && !holdsGUIDrawingLock())
 		sleepBetweenLockPolls();
 }
 
 void CFrame::WaitForThenLockGUIDrawing()
 {
+	if (holdsGUIDrawingLock())
+	{
+		++impl->lockDepth;
+		return;
+	}
 	int32 expected = 0;
 	while (!impl->guiDrawingLock.compare_exchange_strong(expected, 1))
 	{
@@ -235,6 +258,7 @@ void CFrame::WaitForThenLockGUIDrawing()
 		sleepBetweenLockPolls();
 	}
 	impl->lockHolder.store(std::this_thread::get_id());
+	impl->lockDepth = 1;
 }
 
 bool CFrame::holdsGUIDrawingLock() const

@@ -25,6 +25,7 @@ public:
 	bool removed(CView* parent) override;
 	KavrinEditorInterface* getEditor() const override;
 	bool advanceNextFocusView(CView* current, bool reverse = false) override;
+	void beforeDelete() override;
 
 	// Focus
 	void setFocusView(CView* view);
@@ -41,7 +42,9 @@ public:
 	void onViewRemoved(CView* view);
 
 	// The drawing lock keeps other threads off the tree while it is drawn or
-	// while a container changes its children. Only the holder releases it.
+	// while a container changes its children. Only the holder releases it;
+	// the holder may lock again (each lock wants its unlock) and never waits
+	// for itself.
 	void LockGUIDrawing();
 	void UnLockGUIDrawing();
 	bool IsGUIDrawingLocked() const;

@@ -342,7 +342,8 @@ CGraphicsTransform CView::getGlobalTransform(bool ignoreFrame) const
 		result = result * CGraphicsTransform::translation(size.left, size.top) *
 		         container->getTransform();
 	}
-	if (auto self = toViewContainer())
+	if (auto self = toViewContainer();
+	    self && !(ignoreFrame && static_cast<const CView*>(impl->parentFrame) == this))
 		result = result * self->getTransform();
 	return result;
 }
@@ -500,7 +501,7 @@ float CView::getAlphaValue() const
 
 void CView::setTooltipText(const char* text)
 {
-	if (!text || !*text)
+	if (!text)
 	{
 		removeAttribute(kCViewTooltipAttribute);
 		return;

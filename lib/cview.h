@@ -175,7 +175,7 @@ public:
 	void setAlphaValueNoInvalidate(float alpha);
 	void setHitTestPath(CGraphicsPath* path);
 	CGraphicsPath* getHitTestPath() const;
-	// Null or an empty text removes the tooltip.
+	// Null removes the tooltip.
 	void setTooltipText(const char* text);
 	// The stored tooltip text, or null.
 	const char* getTooltipText() const;

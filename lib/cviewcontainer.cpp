@@ -71,7 +71,13 @@ CViewContainer::CViewContainer(const CViewContainer& other)
 	}
 }
 
-CViewContainer::~CViewContainer() noexcept = default;
+// Normally the last forget() has emptied the list in beforeDelete. A
+// container destroyed otherwise still lets its children be added elsewhere.
+CViewContainer::~CViewContainer() noexcept
+{
+	for (const auto& child : impl->children)
+		child->setViewFlag(kIsSubview, false);
+}
 
 CView* CViewContainer::cloneView() const
 {
@@ -163,6 +169,13 @@ bool CViewContainer::addView(CView* view, CView* before)
 {
 	if (!view)
 		return false;
+	if (auto container = view->toViewContainer();
+	    container && (container == this || container->isChild(this, true)))
+	{
+		// A container inside itself would make every walk endless.
+		doAssert("lib/cviewcontainer", "519", "a container cannot be added inside itself");
+		return false;
+	}
 	if (view->isSubview())
 	{
 		// One view in two lists would leave one of them with a dangling
@@ -193,10 +206,11 @@ bool CViewContainer::addView(CView* view, CView* before)
 
 bool CViewContainer::addView(CView* view, const CRect& mouseableArea, bool mouseEnabled)
 {
-	if (!view)
-		return false;
-	view->setMouseableArea(mouseableArea);
-	view->setMouseEnabled(mouseEnabled);
+	if (view && !view->isSubview())
+	{
+		view->setMouseableArea(mouseableArea);
+		view->setMouseEnabled(mouseEnabled);
+	}
 	return addView(view);
 }
 
@@ -321,12 +335,28 @@ void CViewContainer::detachChildren()
 		if (child->getParentView() == this)
 			child->removed(this);
 	}
+	// A handler may have added a child while the container was still
+	// attached; it leaves with the others.
+	for (bool found = true; found;)
+	{
+		found = false;
+		for (const auto& child : ViewList(impl->children))
+		{
+			if (child->getParentView() == this && child->isAttached())
+			{
+				child->removed(this);
+				found = true;
+			}
+		}
+	}
 }
 
 bool CViewContainer::attached(CView* parent)
 {
-	if (isAttached() || !parent)
+	if (isAttached())
 		return false;
+	if (!parent)
+		return CView::attached(parent);
 	setParentFrame(parent->getFrame());
 	if (!CView::attached(parent))
 		return false;
@@ -395,7 +425,10 @@ void CViewContainer::setMouseDownView(CView* view)
 			current->onMouseUp(outside, CButtonState());
 		}
 	}
-	if (view)
+	// Only a child may hold the drag: the stored pointer holds no reference
+	// and is cleared when the child leaves. Ending the old drag may have
+	// removed the new view.
+	if (view && impl->find(view) != impl->children.end())
 		setAttributeValue(kCViewContainerMouseDownViewAttribute, view);
 	else
 		clearMouseDownView();
@@ -435,11 +468,14 @@ CMouseEventResult CViewContainer::onMouseDown(CPoint& where, const CButtonState&
 			if (stillHeld && frame && candidate->wantsFocus() && isControl(candidate) &&
 			    frame->getFocusView() == focusBefore)
 				frame->setFocusView(candidate);
-			if (result == kMouseHandled && stillHeld && impl->find(candidate) != impl->children.end())
+			if (result == kMouseHandled && stillHeld)
 				setMouseDownView(candidate);
 			return true;
 		}
-		return !candidate->getTransparency();
+		if (!candidate->getTransparency())
+			return true;
+		result = kMouseNotHandled;
+		return false;
 	});
 	return result;
 }
@@ -743,9 +779,12 @@ void CViewContainer::setViewSize(const CRect& rect, bool invalidate)
 
 void CViewContainer::parentSizeChanged()
 {
-	ViewList remembered = impl->children;
-	for (const auto& child : remembered)
+	const auto count = impl->children.size();
+	for (size_t i = 0; i < count && impl->children.size() == count; ++i)
+	{
+		SharedPointer<CView> child = impl->children[i];
 		child->parentSizeChanged();
+	}
 }
 
 bool CViewContainer::sizeToFit()

@@ -42,7 +42,7 @@ void CControl::setListener(IControlListener* newListener)
 
 bool CControl::drawFocusOnTop()
 {
-	return true;
+	return false;
 }
 
 bool CControl::getFocusPath(CGraphicsPath&)

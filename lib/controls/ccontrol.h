@@ -19,8 +19,8 @@ public:
 	CView* cloneView() const override = 0;
 	void draw(CDrawContext* context) override = 0;
 
-	virtual int32 getTag() const;
 	virtual void setTag(int32 tag);
+	virtual int32 getTag() const;
 	virtual IControlListener* getListener() const;
 	virtual void setListener(IControlListener* listener);
 

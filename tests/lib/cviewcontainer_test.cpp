@@ -470,6 +470,43 @@ TEST_F(ContainerTest, RemovingTheMouseDownViewEndsTheDrag)
 	EXPECT_EQ(frame->onMouseMoved(move, kLeftButton), kMouseNotHandled);
 }
 
+TEST_F(ContainerTest, OnlyTransparentChildrenDecliningLeavesThePressNotHandled)
+{
+	auto glass = add(new RecordingView(CRect(0, 0, 50, 50), "glass", &log));
+	glass->setTransparency(true);
+	glass->downResult = kMouseNotImplemented;
+	frame->attach();
+	EXPECT_EQ(press({10, 10}), kMouseNotHandled);
+}
+
+TEST_F(ContainerTest, OnlyAChildCanHoldTheDrag)
+{
+	SharedPointer<CView> stranger = owned(new RecordingView(CRect(0, 0, 10, 10)));
+	frame->setMouseDownView(stranger);
+	EXPECT_EQ(frame->getMouseDownView(), nullptr);
+
+	// The old holder's cancel takes the new holder out of the tree.
+	struct CancelRemoves : RecordingView
+	{
+		using RecordingView::RecordingView;
+		CMouseEventResult onMouseCancel() override
+		{
+			getParentView()->toViewContainer()->removeView(victim);
+			return kMouseHandled;
+		}
+		CView* victim {nullptr};
+	};
+	auto first = add(new CancelRemoves(CRect(0, 0, 50, 50)));
+	auto second = add(new RecordingView(CRect(100, 100, 150, 150)));
+	SharedPointer<CView> keepSecond = second;
+	first->victim = second;
+	frame->attach();
+	press({5, 5});
+	frame->setMouseDownView(second);
+	EXPECT_FALSE(frame->isChild(second));
+	EXPECT_EQ(frame->getMouseDownView(), nullptr);
+}
+
 // ---- Children and references ----
 
 TEST(CViewContainerChildren, ReferenceCountsFollowAddRemoveAndForget)
@@ -543,6 +580,67 @@ TEST(CViewContainerChildren, AddingAViewTwiceIsRefused)
 	EXPECT_TRUE(assertions.has("lib/cviewcontainer", "519"));
 	EXPECT_FALSE(second->isChild(view));
 	EXPECT_FALSE(first->addView(nullptr));
+}
+
+TEST(CViewContainerChildren, AContainerCannotBeAddedInsideItself)
+{
+	AssertionRecorder assertions;
+	auto outer = owned(new CViewContainer(CRect(0, 0, 10, 10)));
+	auto inner = new CViewContainer(CRect(0, 0, 10, 10));
+	outer->addView(inner);
+	EXPECT_FALSE(outer->addView(outer));
+	EXPECT_FALSE(inner->addView(outer));
+	EXPECT_EQ(assertions.reports.size(), 2u);
+	EXPECT_FALSE(outer->isChild(outer, true));
+}
+
+TEST(CViewContainerChildren, ChildAddedWhileItsContainerIsDetachedLeavesWithTheOthers)
+{
+	struct AddsOnRemoval : ViewListenerAdapter
+	{
+		void viewRemoved(CView* view) override
+		{
+			if (!late)
+			{
+				late = new CView(CRect(0, 0, 1, 1));
+				view->getParentView()->toViewContainer()->addView(late);
+			}
+		}
+		CView* late {nullptr};
+	} listener;
+	auto frame = owned(new RecordingFrame(CRect(0, 0, 100, 100)));
+	auto panel = new CViewContainer(CRect(0, 0, 50, 50));
+	auto child = new CView(CRect(0, 0, 10, 10));
+	frame->addView(panel);
+	panel->addView(child);
+	child->registerViewListener(&listener);
+	frame->attach();
+
+	frame->removeView(panel, false);
+	ASSERT_NE(listener.late, nullptr);
+	EXPECT_FALSE(listener.late->isAttached());
+	EXPECT_EQ(listener.late->getFrame(), nullptr);
+	child->unregisterViewListener(&listener);
+	panel->forget();
+	frame->removed(frame);
+}
+
+TEST(CViewContainerChildren, DrawingLockHolderMayLockAgainAndNeverWaitsForItself)
+{
+	auto frame = owned(new RecordingFrame(CRect(0, 0, 100, 100)));
+	frame->attach();
+	frame->LockGUIDrawing();
+	EXPECT_TRUE(frame->holdsGUIDrawingLock());
+	// Changing children inside a locked section (a view built while drawing)
+	// must not wait for the lock its own thread holds.
+	EXPECT_TRUE(frame->addView(new CView(CRect(0, 0, 10, 10))));
+	frame->WaitForGUIDrawingLock();
+	frame->LockGUIDrawing();
+	frame->UnLockGUIDrawing();
+	EXPECT_TRUE(frame->IsGUIDrawingLocked()) << "each lock wants its own unlock";
+	frame->UnLockGUIDrawing();
+	EXPECT_FALSE(frame->IsGUIDrawingLocked());
+	frame->removed(frame);
 }
 
 TEST(CViewContainerChildren, AddBeforeInsertsBelowAndAnUnknownBeforeAppends)
@@ -941,6 +1039,20 @@ TEST_F(FocusTest, FocusMessagesInvalidateTheRing)
 	EXPECT_NE(std::find(frame->invalidRects.begin(), frame->invalidRects.end(), CRect(21, 1, 25, 5)),
 	          frame->invalidRects.end());
 	EXPECT_TRUE(panel->getLastDrawnFocus().isEmpty());
+}
+
+TEST(CFrameFocus, AViewOfAnotherFrameCannotTakeTheFocus)
+{
+	auto frame = owned(new RecordingFrame(CRect(0, 0, 100, 100)));
+	auto other = owned(new RecordingFrame(CRect(0, 0, 100, 100)));
+	auto foreign = new RecordingControl(CRect(0, 0, 10, 10));
+	other->addView(foreign);
+	frame->attach();
+	other->attach();
+	frame->setFocusView(foreign);
+	EXPECT_EQ(frame->getFocusView(), nullptr);
+	other->removed(other);
+	frame->removed(frame);
 }
 
 // ---- Invalidation ----
