@@ -480,16 +480,25 @@ CMouseEventResult CViewContainer::onMouseDown(CPoint& where, const CButtonState&
 	return result;
 }
 
+CMouseEventResult CViewContainer::forwardToMouseDownView(CView* view, MouseListenerCall call,
+                                                         const CPoint& where,
+                                                         const CButtonState& buttons)
+{
+	CPoint mapped = where;
+	mapToChildren(mapped);
+	CMouseEventResult result = view->callMouseListener(call, mapped, buttons);
+	if (isMouseHandled(result))
+		return result;
+	return call == MouseListenerCall::MouseMoved ? view->onMouseMoved(mapped, buttons)
+	                                             : view->onMouseUp(mapped, buttons);
+}
+
 CMouseEventResult CViewContainer::onMouseMoved(CPoint& where, const CButtonState& buttons)
 {
 	SharedPointer<CView> view = getMouseDownView();
 	if (!view)
 		return kMouseNotHandled;
-	CPoint mapped = where;
-	mapToChildren(mapped);
-	CMouseEventResult result = view->callMouseListener(MouseListenerCall::MouseMoved, mapped, buttons);
-	if (!isMouseHandled(result))
-		result = view->onMouseMoved(mapped, buttons);
+	auto result = forwardToMouseDownView(view, MouseListenerCall::MouseMoved, where, buttons);
 	if (result == kMouseNotImplemented || result == kMouseHandled)
 		return kMouseHandled;
 	if (getMouseDownView() == view)
@@ -502,10 +511,7 @@ CMouseEventResult CViewContainer::onMouseUp(CPoint& where, const CButtonState& b
 	SharedPointer<CView> view = getMouseDownView();
 	if (!view)
 		return kMouseNotHandled;
-	CPoint mapped = where;
-	mapToChildren(mapped);
-	if (!isMouseHandled(view->callMouseListener(MouseListenerCall::MouseUp, mapped, buttons)))
-		view->onMouseUp(mapped, buttons);
+	forwardToMouseDownView(view, MouseListenerCall::MouseUp, where, buttons);
 	if (getMouseDownView() == view)
 		clearMouseDownView();
 	return kMouseHandled;

@@ -177,6 +177,11 @@ protected:
 
 private:
 	void detachChild(CView* view, bool withForget);
+	// Maps the point into the children's space and asks the drag holder's
+	// mouse listeners, then, unless one handled it, the holder (moves and
+	// releases only).
+	CMouseEventResult forwardToMouseDownView(CView* view, MouseListenerCall call,
+	                                         const CPoint& where, const CButtonState& buttons);
 	void dispatchContainerListeners(void (IViewContainerListener::*call)(CViewContainer*, CView*),
 	                                CView* view);
 
