@@ -1,35 +1,78 @@
 #include "lib/cframe.h"
 
 #include "lib/assertion.h"
+#include "lib/ctooltipsupport.h"
+#include "lib/dispatchlist.h"
+#include "lib/idatapackage.h"
 #include "lib/iviewlistener.h"
 #include "lib/messages.h"
+#include "lib/platform/iplatformframe.h"
 
 #include <chrono>
+#include <cmath>
+#include <deque>
+#include <thread>
 
 namespace Kavrin {
+
+int32 CFrame::kDefaultKnobMode = 0;
 
 namespace {
 
 constexpr CViewAttributeID kFocusDrawingEnabledAttribute = makeViewAttributeID("vfde");
 constexpr CViewAttributeID kFocusColorAttribute = makeViewAttributeID("vfco");
 constexpr CViewAttributeID kFocusWidthAttribute = makeViewAttributeID("vfwi");
+constexpr uint32 kInvalidRectPacing = 17; // milliseconds
+constexpr uint32 kNoTicks = 0xFFFFFFFF;
 
 void sleepBetweenLockPolls()
 {
 	std::this_thread::sleep_for(std::chrono::microseconds(1000));
 }
 
+struct ModalViewSession
+{
+	uint32 identifier;
+	SharedPointer<CView> view;
+};
+
 } // namespace
 
 struct CFrame::Impl
 {
+	SharedPointer<IPlatformFrame> platformFrame;
 	KavrinEditorInterface* editor {nullptr};
+	SharedPointer<CTooltipSupport> tooltipSupport;
+	std::optional<uint32> legacyModalSession;
 	CView* focusView {nullptr};
+	CView* activeFocusView {nullptr};
+	CollectInvalidRects* collectInvalidRects {nullptr};
+	std::vector<SharedPointer<CView>> mouseViews; // innermost first
+	std::deque<ModalViewSession> modalViewSessions;
+	uint32 modalViewSessionID {0};
+	DispatchList<CView*> windowActiveStateViews;
+	DispatchList<IMouseObserver*> mouseObservers;
+	DispatchList<IKeyboardHook*> keyboardHooks;
+	DispatchList<IFocusViewObserver*> focusViewObservers;
+	DispatchList<IScaleFactorChangedListener*> scaleFactorListeners;
+	IViewAddedRemovedObserver* viewAddedRemovedObserver {nullptr};
+	std::deque<std::function<void()>> afterEventFunctions;
+	double userScaleFactor {1.};
+	double platformScaleFactor {1.};
+	bool active {false};
+	bool windowActive {false};
+	bool inEventProcessing {false};
 	bool settingFocus {false};
+	BitmapInterpolationQuality bitmapInterpolationQuality {kBitmapInterpolationDefault};
 	std::atomic<int32> guiDrawingLock {0};
 	std::atomic<std::thread::id> lockHolder {};
 	// Nesting depth of the holder's own locks; touched by the holder only.
 	int32 lockDepth {0};
+
+	CView* modalView() const
+	{
+		return modalViewSessions.empty() ? nullptr : modalViewSessions.back().view.get();
+	}
 };
 
 CFrame::CFrame(const CRect& size, KavrinEditorInterface* editor)
@@ -40,6 +83,60 @@ CFrame::CFrame(const CRect& size, KavrinEditorInterface* editor)
 }
 
 CFrame::~CFrame() noexcept = default;
+
+// ---- Opening and closing ----
+
+bool CFrame::open(void* parent, PlatformType type, IPlatformFrameConfig* config)
+{
+	if (!parent || isAttached())
+		return false;
+	impl->platformFrame = IPlatformFrame::createPlatformFrame(this, getViewSize(), parent, type, config);
+	if (!impl->platformFrame)
+		return false;
+	CollectInvalidRects scope(this);
+	attached(this);
+	invalid();
+	return true;
+}
+
+IPlatformFrame* CFrame::getPlatformFrame() const
+{
+	return impl->platformFrame;
+}
+
+// The steps close and beforeDelete share: no mouse views (without exit calls),
+// no modal sessions, the default cursor, no children.
+void CFrame::teardown()
+{
+	clearMouseViews({}, {}, false);
+	clearModalViewSessions();
+	if (impl->platformFrame)
+		impl->platformFrame->setMouseCursor(kCursorDefault);
+	removeAll(true);
+}
+
+void CFrame::close()
+{
+	SharedPointer<CFrame> keepAlive = this;
+	teardown();
+	// Switching tooltips off stops their timer.
+	enableTooltips(false);
+	if (auto platformFrame = std::move(impl->platformFrame))
+		platformFrame->onFrameClosed();
+	forget();
+}
+
+void CFrame::beforeDelete()
+{
+	teardown();
+	impl->tooltipSupport = nullptr;
+	if (auto platformFrame = std::move(impl->platformFrame))
+		platformFrame->onFrameClosed();
+	impl->focusView = nullptr;
+	impl->activeFocusView = nullptr;
+	setViewFlag(kIsAttached, false);
+	CViewContainer::beforeDelete();
+}
 
 bool CFrame::attached(CView* parent)
 {
@@ -66,12 +163,10 @@ bool CFrame::removed(CView*)
 	return true;
 }
 
-void CFrame::beforeDelete()
+bool CFrame::removeAll(bool withForget)
 {
-	removeAll(true);
-	impl->focusView = nullptr;
-	setViewFlag(kIsAttached, false);
-	CViewContainer::beforeDelete();
+	clearModalViewSessions();
+	return CViewContainer::removeAll(withForget);
 }
 
 KavrinEditorInterface* CFrame::getEditor() const
@@ -79,29 +174,485 @@ KavrinEditorInterface* CFrame::getEditor() const
 	return impl->editor;
 }
 
-bool CFrame::advanceNextFocusView(CView* current, bool reverse)
+// ---- The platform event wrapper ----
+
+// Marks the frame as handling an event, opens a collection scope around the
+// handler and runs the deferred functions afterwards. The reference keeps
+// the frame alive when a handler closes it.
+template <typename Result, typename Handler>
+Result CFrame::dispatchPlatformEvent(Handler&& handler)
 {
-	// Each container from current's parent upwards continues after the
-	// child the walk came from; failing that, wrap to the first (or last).
-	CView* child = current;
-	for (CView* parent = current ? current->getParentView() : nullptr; parent;
-	     parent = parent->getParentView())
+	SharedPointer<CFrame> keepAlive = this;
+	bool wasInEventProcessing = impl->inEventProcessing;
+	impl->inEventProcessing = true;
+	Result result;
 	{
-		auto container = parent->toViewContainer();
-		if (container == this)
-		{
-			if (CViewContainer::advanceNextFocusView(child, reverse))
-				return true;
-			break;
-		}
-		if (container && container->advanceNextFocusView(child, reverse))
-			return true;
-		child = parent;
+		CollectInvalidRects scope(this);
+		result = handler();
 	}
-	if (CViewContainer::advanceNextFocusView(nullptr, reverse))
-		return true;
-	setFocusView(nullptr);
+	runDeferredFunctions(wasInEventProcessing);
+	return result;
+}
+
+void CFrame::runDeferredFunctions(bool wasInEventProcessing)
+{
+	if (!impl->inEventProcessing)
+		doAssert("lib/cframe", "104");
+	impl->inEventProcessing = wasInEventProcessing;
+	auto functions = std::move(impl->afterEventFunctions);
+	impl->afterEventFunctions.clear();
+	for (auto& function : functions)
+		function();
+}
+
+bool CFrame::doAfterEventProcessing(std::function<void()>&& func)
+{
+	if (!impl->inEventProcessing)
+		return false;
+	impl->afterEventFunctions.push_back(std::move(func));
+	return true;
+}
+
+bool CFrame::inEventProcessing() const
+{
+	return impl->inEventProcessing;
+}
+
+CMouseEventResult CFrame::platformOnMouseDown(CPoint& where, const CButtonState& buttons)
+{
+	if (!getMouseEnabled())
+		return kMouseNotHandled;
+	return dispatchPlatformEvent<CMouseEventResult>([&] {
+		auto result = onMouseDown(where, buttons);
+		// A frame closed by the press no longer talks to its editor.
+		if (!isMouseHandled(result) && impl->editor && impl->platformFrame)
+			result = impl->editor->onMouseDown(where, buttons);
+		return result;
+	});
+}
+
+CMouseEventResult CFrame::platformOnMouseMoved(CPoint& where, const CButtonState& buttons)
+{
+	if (!getMouseEnabled())
+		return kMouseNotHandled;
+	return dispatchPlatformEvent<CMouseEventResult>([&] { return onMouseMoved(where, buttons); });
+}
+
+CMouseEventResult CFrame::platformOnMouseUp(CPoint& where, const CButtonState& buttons)
+{
+	if (!getMouseEnabled())
+		return kMouseNotHandled;
+	return dispatchPlatformEvent<CMouseEventResult>([&] {
+		auto result = onMouseUp(where, buttons);
+		if (!isMouseHandled(result) && impl->editor && impl->platformFrame)
+			result = impl->editor->onMouseUp(where, buttons);
+		return result;
+	});
+}
+
+CMouseEventResult CFrame::platformOnMouseExited(CPoint& where, const CButtonState& buttons)
+{
+	if (!getMouseEnabled())
+		return kMouseNotHandled;
+	return dispatchPlatformEvent<CMouseEventResult>([&] { return onMouseExited(where, buttons); });
+}
+
+bool CFrame::platformOnMouseWheel(const CPoint& where, const CMouseWheelAxis& axis,
+                                  const float& distance, const CButtonState& buttons)
+{
+	if (!getMouseEnabled())
+		return false;
+	return dispatchPlatformEvent<bool>([&] { return onWheel(where, axis, distance, buttons); });
+}
+
+bool CFrame::platformOnKeyDown(MoxKeyCode& keyCode)
+{
+	if (!getMouseEnabled())
+		return false;
+	return dispatchPlatformEvent<bool>([&] { return onKeyDown(keyCode) == kKeyHandled; });
+}
+
+bool CFrame::platformOnKeyUp(MoxKeyCode& keyCode)
+{
+	if (!getMouseEnabled())
+		return false;
+	return dispatchPlatformEvent<bool>([&] { return onKeyUp(keyCode) == kKeyHandled; });
+}
+
+DragOperation CFrame::platformOnDragEnter(DragEventData)
+{
+	return DragOperation::None;
+}
+
+DragOperation CFrame::platformOnDragMove(DragEventData)
+{
+	return DragOperation::None;
+}
+
+bool CFrame::platformOnDragLeave(DragEventData)
+{
 	return false;
+}
+
+bool CFrame::platformOnDrop(DragEventData)
+{
+	return false;
+}
+
+void CFrame::platformOnActivate(bool state)
+{
+	SharedPointer<CFrame> keepAlive = this;
+	CollectInvalidRects scope(this);
+	onActivate(state);
+}
+
+void CFrame::platformOnWindowActivate(bool state)
+{
+	if (impl->windowActive == state)
+		return;
+	impl->windowActive = state;
+	SharedPointer<CFrame> keepAlive = this;
+	CollectInvalidRects scope(this);
+	impl->windowActiveStateViews.forEach([state](CView* view) { view->windowActivationChanged(state); });
+}
+
+void CFrame::platformOnDeminiaturize()
+{
+	invalid();
+}
+
+void CFrame::platformScaleFactorChanged(double newScaleFactor)
+{
+	if (impl->platformScaleFactor == newScaleFactor)
+		return;
+	impl->platformScaleFactor = newScaleFactor;
+	double scale = newScaleFactor * impl->userScaleFactor;
+	impl->scaleFactorListeners.forEach(
+	    [&](IScaleFactorChangedListener* listener) { listener->onScaleFactorChanged(this, scale); });
+}
+
+void CFrame::platformDrawRect(CDrawContext* context, const CRect& rect)
+{
+	LockGUIDrawing();
+	drawRect(context, rect);
+	UnLockGUIDrawing();
+}
+
+void CFrame::drawRect(CDrawContext* context, const CRect& updateRect)
+{
+	if (!context || updateRect.isEmpty())
+		return;
+	CViewContainer::drawRect(context, updateRect);
+}
+
+void CFrame::draw(CDrawContext* context)
+{
+	drawRect(context, getViewSize());
+}
+
+// ---- Mouse ----
+
+CPoint CFrame::toChildrenSpace(const CPoint& where) const
+{
+	CPoint mapped = where;
+	return getTransform().inverse().transform(mapped);
+}
+
+// From the children's space of the frame into the coordinates of view's
+// parent, through every container's offset and transform on the way.
+CPoint CFrame::toParentCoordinates(CView* view, const CPoint& point) const
+{
+	std::vector<CViewContainer*> chain;
+	for (CView* parent = view->getParentView(); parent && parent != this; parent = parent->getParentView())
+	{
+		if (auto container = parent->toViewContainer())
+			chain.push_back(container);
+	}
+	CPoint result = point;
+	for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+		(*it)->mapToChildren(result);
+	return result;
+}
+
+CMouseEventResult CFrame::onMouseDown(CPoint& where, const CButtonState& buttons)
+{
+	WaitForGUIDrawingLock();
+	CPoint mapped = toChildrenSpace(where);
+	if (impl->tooltipSupport)
+		impl->tooltipSupport->onMouseDown(mapped);
+
+	std::optional<CMouseEventResult> observed;
+	impl->mouseObservers.forEach([&](IMouseObserver* observer) {
+		auto answer = observer->onMouseDown(this, mapped, buttons);
+		if (answer != kMouseNotHandled)
+			observed = answer;
+	});
+	if (observed)
+		return *observed;
+
+	clearMouseDownView();
+
+	if (SharedPointer<CView> modalView = getModalView())
+	{
+		if (!modalView->isVisible() || !modalView->getMouseEnabled())
+			return kMouseNotHandled;
+		CPoint local = mapped;
+		auto result = modalView->callMouseListener(MouseListenerCall::MouseDown, local, buttons);
+		if (!isMouseHandled(result))
+			result = modalView->onMouseDown(local, buttons);
+		// A dialog whose button ended its own session must not hold the drag.
+		if (result == kMouseHandled && modalView == getModalView() && modalView->isAttached())
+			setMouseDownView(modalView);
+		return result;
+	}
+	return CViewContainer::onMouseDown(where, buttons);
+}
+
+CMouseEventResult CFrame::onMouseMoved(CPoint& where, const CButtonState& buttons)
+{
+	WaitForGUIDrawingLock();
+	CPoint mapped = toChildrenSpace(where);
+	if (impl->tooltipSupport)
+		impl->tooltipSupport->onMouseMoved(mapped);
+	checkMouseViews(where, buttons);
+
+	CMouseEventResult result = kMouseNotHandled;
+	impl->mouseObservers.forEach([&](IMouseObserver* observer) {
+		if (observer->onMouseMoved(this, mapped, buttons) == kMouseHandled)
+			result = kMouseHandled;
+	});
+	if (result == kMouseHandled)
+		return result;
+
+	if (SharedPointer<CView> modalView = getModalView())
+	{
+		CPoint local = mapped;
+		result = modalView->callMouseListener(MouseListenerCall::MouseMoved, local, buttons);
+		if (!isMouseHandled(result))
+			result = modalView->onMouseMoved(local, buttons);
+	}
+	else
+		result = CViewContainer::onMouseMoved(where, buttons);
+	if (result != kMouseNotHandled)
+		return result;
+
+	const CButtonState modifiers = buttons.modifiersOnly();
+	auto views = impl->mouseViews;
+	for (const auto& view : views)
+	{
+		CPoint local = toParentCoordinates(view, mapped);
+		if (view->onMouseMoved(local, modifiers) == kMouseHandled)
+			return kMouseHandled;
+	}
+	return result;
+}
+
+CMouseEventResult CFrame::onMouseUp(CPoint& where, const CButtonState& buttons)
+{
+	WaitForGUIDrawingLock();
+	auto result = CViewContainer::onMouseUp(where, buttons);
+	checkMouseViews(where, buttons.modifiersOnly());
+	return result;
+}
+
+CMouseEventResult CFrame::onMouseExited(CPoint& where, const CButtonState& buttons)
+{
+	// A drag in progress keeps its views until the release.
+	if (getMouseDownView())
+		return kMouseHandled;
+	clearMouseViews(where, buttons, true);
+	if (impl->tooltipSupport)
+		impl->tooltipSupport->hideTooltip();
+	return kMouseHandled;
+}
+
+bool CFrame::onWheel(const CPoint& where, const CMouseWheelAxis& axis, const float& distance,
+                     const CButtonState& buttons)
+{
+	WaitForGUIDrawingLock();
+	if (SharedPointer<CView> modalView = getModalView())
+		return modalView->onWheel(toChildrenSpace(where), axis, distance, buttons);
+	if (getMouseDownView())
+		return false;
+	bool result = CViewContainer::onWheel(where, axis, distance, buttons);
+	checkMouseViews(where, buttons);
+	return result;
+}
+
+// ---- Mouse-view tracking ----
+
+void CFrame::tellMouseObserversAndListeners(CView* view, bool entered)
+{
+	impl->mouseObservers.forEach([&](IMouseObserver* observer) {
+		if (entered)
+			observer->onMouseEntered(view, this);
+		else
+			observer->onMouseExited(view, this);
+	});
+	view->callMouseListenerEnteredExited(entered);
+}
+
+void CFrame::callMouseExited(CView* view, const CPoint& where, const CButtonState& buttons)
+{
+	CPoint local = toParentCoordinates(view, toChildrenSpace(where));
+	view->onMouseExited(local, buttons);
+	tellMouseObserversAndListeners(view, false);
+}
+
+void CFrame::callMouseEntered(CView* view, const CPoint& where, const CButtonState& buttons)
+{
+	CPoint local = toParentCoordinates(view, toChildrenSpace(where));
+	view->onMouseEntered(local, buttons);
+	tellMouseObserversAndListeners(view, true);
+}
+
+void CFrame::clearMouseViews(const CPoint& where, const CButtonState& buttons, bool callExited)
+{
+	auto views = std::move(impl->mouseViews);
+	impl->mouseViews.clear();
+	if (!callExited)
+		return;
+	for (const auto& view : views)
+		callMouseExited(view, where, buttons);
+}
+
+void CFrame::checkMouseViews(const CPoint& where, const CButtonState& buttons)
+{
+	if (getMouseDownView())
+		return;
+	const auto options = GetViewOptions().deep().mouseEnabled().includeViewContainer();
+	SharedPointer<CView> mouseView = getViewAt(where, options);
+	auto& mouseViews = impl->mouseViews;
+	SharedPointer<CView> innermost = mouseViews.empty() ? nullptr : mouseViews.front();
+	if (mouseView == innermost)
+		return;
+	if (auto& tooltips = impl->tooltipSupport)
+	{
+		if (innermost)
+			tooltips->onMouseExited(innermost);
+		if (mouseView && mouseView != this)
+			tooltips->onMouseEntered(mouseView);
+	}
+	if (!mouseView || mouseView == this)
+	{
+		clearMouseViews(where, buttons, true);
+		return;
+	}
+
+	auto containsNewView = [&](CView* entry) {
+		auto container = entry->toViewContainer();
+		return container && container->isChild(mouseView, true);
+	};
+	if (innermost && !innermost->toViewContainer())
+	{
+		mouseViews.erase(mouseViews.begin());
+		callMouseExited(innermost, where, buttons);
+	}
+	while (!mouseViews.empty())
+	{
+		SharedPointer<CView> entry = mouseViews.front();
+		if (entry == mouseView)
+			return;
+		if (containsNewView(entry))
+			break;
+		mouseViews.erase(mouseViews.begin());
+		callMouseExited(entry, where, buttons);
+	}
+
+	CView* stop = nullptr;
+	if (!mouseViews.empty())
+	{
+		stop = mouseViews.front();
+		if (!stop->toViewContainer())
+			doAssert("lib/cframe", "488");
+	}
+	std::vector<SharedPointer<CView>> added; // innermost first
+	for (CView* view = mouseView; view && view != this && view != stop; view = view->getParentView())
+		added.emplace_back(view);
+	mouseViews.insert(mouseViews.begin(), added.begin(), added.end());
+	for (auto it = added.rbegin(); it != added.rend(); ++it)
+		callMouseEntered(*it, where, buttons);
+}
+
+void CFrame::removeFromMouseViews(CView* view)
+{
+	auto container = view->toViewContainer();
+	std::vector<SharedPointer<CView>> leaving;
+	auto& mouseViews = impl->mouseViews;
+	for (auto it = mouseViews.begin(); it != mouseViews.end();)
+	{
+		if (*it == view || (container && container->isChild(*it, true)))
+		{
+			leaving.push_back(std::move(*it));
+			it = mouseViews.erase(it);
+		}
+		else
+			++it;
+	}
+	for (const auto& gone : leaving)
+	{
+		if (impl->tooltipSupport)
+			impl->tooltipSupport->onMouseExited(gone);
+		tellMouseObserversAndListeners(gone, false);
+	}
+}
+
+// ---- Keys ----
+
+int32 CFrame::dispatchKey(MoxKeyCode& keyCode, bool down)
+{
+	int32 result = kKeyNotHandled;
+	impl->keyboardHooks.forEachReverse([&](IKeyboardHook* hook) {
+		if (result > 0)
+			return true;
+		result = down ? hook->onKeyDown(keyCode, this) : hook->onKeyUp(keyCode, this);
+		return false;
+	});
+	if (result != kKeyNotHandled)
+		return result;
+
+	auto send = [&](CView* view) { return down ? view->onKeyDown(keyCode) : view->onKeyUp(keyCode); };
+	if (SharedPointer<CView> focus = impl->focusView)
+	{
+		if (focus->getMouseEnabled())
+		{
+			result = send(focus);
+			if (result != kKeyNotHandled)
+				return result;
+		}
+		for (SharedPointer<CView> parent = focus->getParentView(); parent && parent != this;
+		     parent = parent->getParentView())
+		{
+			if (!parent->getMouseEnabled())
+				continue;
+			result = send(parent);
+			if (result != kKeyNotHandled)
+				return result;
+		}
+	}
+	if (SharedPointer<CView> modalView = getModalView())
+	{
+		result = send(modalView);
+		if (result != kKeyNotHandled)
+			return result;
+	}
+	return kKeyNotHandled;
+}
+
+int32 CFrame::onKeyDown(MoxKeyCode& keyCode)
+{
+	int32 result = dispatchKey(keyCode, true);
+	if (result != kKeyNotHandled)
+		return result;
+	if (keyCode.virt == kVKeyTab && (keyCode.modifier == 0 || keyCode.modifier == kModifierShift))
+		return advanceNextFocusView(impl->focusView, keyCode.modifier == kModifierShift) ? kKeyHandled
+		                                                                                 : kKeyNotHandled;
+	return kKeyNotHandled;
+}
+
+int32 CFrame::onKeyUp(MoxKeyCode& keyCode)
+{
+	return dispatchKey(keyCode, false);
 }
 
 // ---- Focus ----
@@ -124,11 +675,22 @@ void CFrame::setFocusView(CView* view)
 {
 	if (view == impl->focusView || impl->settingFocus)
 		return;
+	if (auto modal = getModalView() ? getModalView()->toViewContainer() : nullptr)
+	{
+		if (view && view != modal && !modal->isChild(view, true))
+			return;
+	}
+	if (!impl->active)
+	{
+		impl->activeFocusView = view;
+		return;
+	}
 	impl->settingFocus = true;
 	SharedPointer<CView> oldFocus = impl->focusView;
 	// Only a view of this frame's tree can hold its focus: the frame is told
 	// when such a view leaves, and clears the focus then.
-	SharedPointer<CView> newFocus = (view && view->isAttached() && view->getFrame() == this) ? view : nullptr;
+	SharedPointer<CView> newFocus =
+	    (view && view->isAttached() && view->getFrame() == this) ? view : nullptr;
 	impl->focusView = newFocus;
 	if (newFocus && newFocus->wantsFocus())
 	{
@@ -144,15 +706,86 @@ void CFrame::setFocusView(CView* view)
 		}
 		oldFocus->looseFocus();
 	}
-	// A handler above may have removed the new focus again.
-	if (newFocus && newFocus->wantsFocus() && impl->focusView == newFocus)
+	// A handler above may have removed the new focus again (a page rebuilt
+	// when the old focus let go): then it gets no takeFocus.
+	if (newFocus && (impl->focusView != newFocus || !newFocus->isAttached()))
+	{
+		if (impl->focusView == newFocus)
+			impl->focusView = nullptr;
+		newFocus = nullptr;
+	}
+	if (newFocus && newFocus->wantsFocus())
 		newFocus->takeFocus();
 	impl->settingFocus = false;
+	CView* current = impl->focusView;
+	impl->focusViewObservers.forEach(
+	    [&](IFocusViewObserver* observer) { observer->onFocusViewChanged(this, current, oldFocus); });
 }
 
 CView* CFrame::getFocusView() const
 {
 	return impl->focusView;
+}
+
+bool CFrame::advanceNextFocusView(CView* current, bool reverse)
+{
+	SharedPointer<CView> modalView = getModalView();
+	if (modalView && !modalView->toViewContainer())
+	{
+		if (modalView->wantsFocus())
+		{
+			setFocusView(modalView);
+			return true;
+		}
+		return false;
+	}
+	CViewContainer* root = modalView ? modalView->toViewContainer() : this;
+	auto advanceIn = [&](CViewContainer* container, CView* from) {
+		return container == this ? CViewContainer::advanceNextFocusView(from, reverse)
+		                         : container->advanceNextFocusView(from, reverse);
+	};
+	// Each container from current's parent upwards continues after the
+	// child the walk came from; failing that, wrap to the first (or last).
+	CView* child = current;
+	for (CView* parent = current ? current->getParentView() : nullptr; parent;
+	     parent = parent->getParentView())
+	{
+		auto container = parent->toViewContainer();
+		if (container && advanceIn(container, child))
+			return true;
+		if (container == root)
+			break;
+		child = parent;
+	}
+	if (advanceIn(root, nullptr))
+		return true;
+	setFocusView(nullptr);
+	return false;
+}
+
+void CFrame::onActivate(bool state)
+{
+	if (impl->active == state)
+		return;
+	if (state)
+	{
+		impl->active = true;
+		if (CView* remembered = std::exchange(impl->activeFocusView, nullptr))
+			setFocusView(remembered);
+		else
+			advanceNextFocusView(nullptr, false);
+		return;
+	}
+	if (impl->tooltipSupport)
+		impl->tooltipSupport->hideTooltip();
+	impl->activeFocusView = impl->focusView;
+	setFocusView(nullptr);
+	impl->active = false;
+}
+
+bool CFrame::isActive() const
+{
+	return impl->active;
 }
 
 bool CFrame::focusDrawingEnabled() const
@@ -193,27 +826,531 @@ void CFrame::setFocusWidth(double width)
 	setAttributeValue(kFocusWidthAttribute, width);
 }
 
+// ---- Modal sessions ----
+
+std::optional<uint32> CFrame::beginModalViewSession(CView* view)
+{
+	if (!view || view->isAttached() || !addView(view))
+		return {};
+	uint32 identifier = ++impl->modalViewSessionID;
+	impl->modalViewSessions.push_back({identifier, view});
+	initModalViewSession();
+	return identifier;
+}
+
+void CFrame::initModalViewSession()
+{
+	CViewContainer::onMouseCancel();
+	clearMouseViews({}, {}, true);
+	SharedPointer<CView> modalView = getModalView();
+	if (!modalView)
+		return;
+	if (auto container = modalView->toViewContainer())
+	{
+		if (!container->advanceNextFocusView(nullptr, false))
+			setFocusView(nullptr);
+	}
+	else if (modalView->wantsFocus())
+		setFocusView(modalView);
+	else
+		setFocusView(nullptr);
+	if (isAttached() && impl->platformFrame)
+	{
+		CPoint where;
+		CButtonState buttons;
+		impl->platformFrame->getCurrentMousePosition(where);
+		impl->platformFrame->getCurrentMouseButtons(buttons);
+		checkMouseViews(where, buttons);
+	}
+}
+
+bool CFrame::endModalViewSession(uint32 sessionID)
+{
+	if (impl->modalViewSessions.empty() || impl->modalViewSessions.back().identifier != sessionID)
+		return false;
+	SharedPointer<CView> view = std::move(impl->modalViewSessions.back().view);
+	impl->modalViewSessions.pop_back();
+	if (impl->legacyModalSession == sessionID)
+		impl->legacyModalSession.reset();
+	removeView(view, false);
+	if (!impl->modalViewSessions.empty())
+		initModalViewSession();
+	return true;
+}
+
+CView* CFrame::getModalView() const
+{
+	return impl->modalView();
+}
+
+bool CFrame::setModalView(CView* view)
+{
+	if (view)
+	{
+		if (!impl->modalViewSessions.empty())
+			return false;
+		auto session = beginModalViewSession(view);
+		if (!session)
+			return false;
+		impl->legacyModalSession = session;
+		return true;
+	}
+	if (!impl->legacyModalSession)
+	{
+		doAssert("lib/cframe", "921");
+		return true;
+	}
+	if (!endModalViewSession(*impl->legacyModalSession))
+		doAssert("lib/cframe", "923");
+	return true;
+}
+
+void CFrame::clearModalViewSessions()
+{
+	if (impl->legacyModalSession)
+		endModalViewSession(*impl->legacyModalSession);
+	while (!impl->modalViewSessions.empty())
+		endModalViewSession(impl->modalViewSessions.back().identifier);
+}
+
+// ---- Observers ----
+
+void CFrame::registerKeyboardHook(IKeyboardHook* hook)
+{
+	if (hook)
+		impl->keyboardHooks.add(hook);
+}
+
+void CFrame::unregisterKeyboardHook(IKeyboardHook* hook)
+{
+	impl->keyboardHooks.remove(hook);
+}
+
+void CFrame::registerMouseObserver(IMouseObserver* observer)
+{
+	if (observer)
+		impl->mouseObservers.add(observer);
+}
+
+void CFrame::unregisterMouseObserver(IMouseObserver* observer)
+{
+	impl->mouseObservers.remove(observer);
+}
+
+void CFrame::registerFocusViewObserver(IFocusViewObserver* observer)
+{
+	if (observer)
+		impl->focusViewObservers.add(observer);
+}
+
+void CFrame::unregisterFocusViewObserver(IFocusViewObserver* observer)
+{
+	impl->focusViewObservers.remove(observer);
+}
+
+void CFrame::registerScaleFactorChangedListeneer(IScaleFactorChangedListener* listener)
+{
+	if (listener)
+		impl->scaleFactorListeners.add(listener);
+}
+
+void CFrame::unregisterScaleFactorChangedListeneer(IScaleFactorChangedListener* listener)
+{
+	impl->scaleFactorListeners.remove(listener);
+}
+
+void CFrame::setViewAddedRemovedObserver(IViewAddedRemovedObserver* observer)
+{
+	impl->viewAddedRemovedObserver = observer;
+}
+
+IViewAddedRemovedObserver* CFrame::getViewAddedRemovedObserver() const
+{
+	return impl->viewAddedRemovedObserver;
+}
+
 // ---- Tree bookkeeping ----
 
-void CFrame::onViewAdded(CView*) {}
+void CFrame::onViewAdded(CView* view)
+{
+	if (impl->viewAddedRemovedObserver)
+		impl->viewAddedRemovedObserver->onViewAdded(this, view);
+	if (view->wantsWindowActivation())
+		impl->windowActiveStateViews.add(view);
+}
 
 void CFrame::onViewRemoved(CView* view)
 {
-	CView* focus = impl->focusView;
-	if (!focus)
-		return;
-	bool focusInside = focus == view;
-	if (!focusInside)
+	removeFromMouseViews(view);
+	auto container = view->toViewContainer();
+	auto isInside = [&](CView* candidate) {
+		return candidate && (candidate == view || (container && container->isChild(candidate, true)));
+	};
+	if (isInside(impl->activeFocusView))
+		impl->activeFocusView = nullptr;
+	if (isInside(impl->focusView))
 	{
-		if (auto container = view->toViewContainer())
-			focusInside = container->isChild(focus, true);
+		// Within a running focus change the field is cleared directly; the
+		// change checks the views again before its last steps.
+		if (impl->active && !impl->settingFocus)
+			setFocusView(nullptr);
+		else
+			impl->focusView = nullptr;
 	}
-	if (!focusInside)
+	if (impl->viewAddedRemovedObserver)
+		impl->viewAddedRemovedObserver->onViewRemoved(this, view);
+	impl->windowActiveStateViews.remove(view);
+}
+
+// ---- Invalidation ----
+
+CFrame::CollectInvalidRects::CollectInvalidRects(CFrame* frame)
+: frame(frame), lastTicks(frame->impl->platformFrame ? frame->getTicks() : kNoTicks)
+{
+	previous = frame->impl->collectInvalidRects;
+	if (previous)
+		previous->flush();
+	frame->setCollectInvalidRects(this);
+}
+
+CFrame::CollectInvalidRects::~CollectInvalidRects() noexcept
+{
+	flush();
+	if (frame->impl->collectInvalidRects == this)
+		frame->setCollectInvalidRects(previous);
+}
+
+void CFrame::CollectInvalidRects::addRect(const CRect& rect)
+{
+	bool dropped = false;
+	for (auto it = invalidRects.begin(); it != invalidRects.end();)
+	{
+		if (it->rectInside(rect))
+		{
+			dropped = true;
+			break;
+		}
+		if (rect.rectInside(*it))
+			it = invalidRects.erase(it);
+		else
+			++it;
+	}
+	if (!dropped)
+		invalidRects.push_back(rect);
+	uint32 now = frame->getTicks();
+	if (now - lastTicks >= kInvalidRectPacing)
+	{
+		flush();
+		lastTicks = now;
+	}
+}
+
+void CFrame::CollectInvalidRects::flush()
+{
+	auto rects = std::move(invalidRects);
+	invalidRects.clear();
+	auto platformFrame = frame->impl->platformFrame;
+	if (!platformFrame || !frame->isVisible())
 		return;
-	if (impl->settingFocus)
-		impl->focusView = nullptr;
+	for (const auto& rect : rects)
+		platformFrame->invalidRect(rect);
+}
+
+void CFrame::setCollectInvalidRects(CollectInvalidRects* collectInvalidRects)
+{
+	impl->collectInvalidRects = collectInvalidRects;
+}
+
+void CFrame::onStartLocalEventLoop()
+{
+	if (auto scope = impl->collectInvalidRects)
+	{
+		scope->flush();
+		impl->collectInvalidRects = nullptr;
+	}
+}
+
+void CFrame::invalidFrameRect(const CRect& frameRect)
+{
+	if (!isVisible() || !impl->platformFrame)
+		return;
+	CRect rect = frameRect;
+	rect.makeIntegral();
+	if (rect.isEmpty())
+		return;
+	if (impl->collectInvalidRects)
+		impl->collectInvalidRects->addRect(rect);
 	else
-		setFocusView(nullptr);
+		impl->platformFrame->invalidRect(rect);
+}
+
+void CFrame::invalidRect(const CRect& rect)
+{
+	invalidFrameRect(getTransform().transformed(rect));
+}
+
+void CFrame::invalid()
+{
+	setDirty(false);
+	invalidFrameRect(CRect(getViewSize()).originize());
+}
+
+void CFrame::invalidate(const CRect& rect)
+{
+	for (const auto& child : getChildren())
+	{
+		if (child->getViewSize().rectOverlap(rect))
+			child->setDirty(true);
+	}
+}
+
+void CFrame::scrollRect(const CRect& src, const CPoint& distance)
+{
+	if (!impl->platformFrame || !impl->platformFrame->scrollRect(src, distance))
+		invalidRect(src);
+}
+
+void CFrame::idle()
+{
+	if (!kDirtyCallAlwaysOnMainThread)
+		invalidateDirtyViews();
+}
+
+// ---- Lookups ----
+
+CView* CFrame::getViewAt(const CPoint& where, const GetViewOptions& options) const
+{
+	CView* modalView = getModalView();
+	if (!modalView)
+		return CViewContainer::getViewAt(where, options);
+	CPoint mapped = toChildrenSpace(where);
+	if (!modalView->getViewSize().pointInside(mapped))
+		return nullptr;
+	auto container = modalView->toViewContainer();
+	if (!options.getDeep() || !container)
+		return modalView;
+	if (CView* found = container->getViewAt(mapped, options))
+		return found;
+	return options.getIncludeViewContainer() ? modalView : nullptr;
+}
+
+CViewContainer* CFrame::getContainerAt(const CPoint& where, const GetViewOptions& options) const
+{
+	CView* modalView = getModalView();
+	if (!modalView)
+		return CViewContainer::getContainerAt(where, options);
+	CPoint mapped = toChildrenSpace(where);
+	if (!modalView->getViewSize().pointInside(mapped))
+		return nullptr;
+	auto container = modalView->toViewContainer();
+	if (!container)
+		return const_cast<CFrame*>(this);
+	return options.getDeep() ? container->getContainerAt(mapped, options) : container;
+}
+
+bool CFrame::getViewsAt(const CPoint& where, std::list<SharedPointer<CView>>& views,
+                        const GetViewOptions& options) const
+{
+	CView* modalView = getModalView();
+	if (!modalView)
+		return CViewContainer::getViewsAt(where, views, options);
+	CPoint mapped = toChildrenSpace(where);
+	if (!modalView->getViewSize().pointInside(mapped))
+		return false;
+	auto container = modalView->toViewContainer();
+	if (options.getDeep() && container)
+		container->getViewsAt(mapped, views, options);
+	if (!container || options.getIncludeViewContainer())
+		views.emplace_back(modalView);
+	return !views.empty();
+}
+
+// ---- Geometry and scale ----
+
+bool CFrame::setSize(double width, double height)
+{
+	const CRect& oldSize = getViewSize();
+	if (width == oldSize.getWidth() && height == oldSize.getHeight())
+		return false;
+	CRect newSize = oldSize;
+	newSize.setWidth(width).setHeight(height);
+	if (impl->editor && !impl->editor->approveSizeChange(newSize, oldSize))
+		return false;
+	// Before open there is no platform view to resize.
+	if (impl->platformFrame && !impl->platformFrame->setSize(newSize))
+		return false;
+	CViewContainer::setViewSize(newSize, true);
+	return true;
+}
+
+bool CFrame::getSize(CRect& size) const
+{
+	size = getViewSize();
+	return true;
+}
+
+bool CFrame::setPosition(double x, double y)
+{
+	if (!impl->platformFrame)
+		return false;
+	CRect rect = getViewSize();
+	rect.moveTo({x, y});
+	if (!impl->platformFrame->setSize(rect))
+		return false;
+	CViewContainer::setViewSize(rect, false);
+	return true;
+}
+
+bool CFrame::getPosition(double& x, double& y) const
+{
+	if (!impl->platformFrame)
+		return false;
+	CPoint position;
+	if (!impl->platformFrame->getGlobalPosition(position))
+		return false;
+	x = position.x;
+	y = position.y;
+	return true;
+}
+
+bool CFrame::setZoom(double zoomFactor)
+{
+	if (zoomFactor == 0.)
+		return false;
+	const CGraphicsTransform previous = getTransform();
+	const CRect& size = getViewSize();
+	double width = std::round(size.getWidth() / previous.m11 * zoomFactor);
+	double height = std::round(size.getHeight() / previous.m22 * zoomFactor);
+	setAutosizingEnabled(false);
+	setTransform(CGraphicsTransform::scaling(zoomFactor, zoomFactor));
+	bool unchangedSize = width == size.getWidth() && height == size.getHeight();
+	if (!unchangedSize && !setSize(width, height))
+	{
+		setTransform(previous);
+		setAutosizingEnabled(true);
+		return false;
+	}
+	invalid();
+	setAutosizingEnabled(true);
+	setDirty(false);
+	impl->userScaleFactor = zoomFactor;
+	double scale = zoomFactor * impl->platformScaleFactor;
+	impl->scaleFactorListeners.forEach(
+	    [&](IScaleFactorChangedListener* listener) { listener->onScaleFactorChanged(this, scale); });
+	return true;
+}
+
+double CFrame::getZoom() const
+{
+	return impl->userScaleFactor;
+}
+
+double CFrame::getScaleFactor() const
+{
+	return impl->userScaleFactor * impl->platformScaleFactor;
+}
+
+void CFrame::dispatchNewScaleFactor(double newScaleFactor)
+{
+	impl->scaleFactorListeners.forEach([&](IScaleFactorChangedListener* listener) {
+		listener->onScaleFactorChanged(this, newScaleFactor);
+	});
+}
+
+void CFrame::setBitmapInterpolationQuality(BitmapInterpolationQuality quality)
+{
+	if (impl->bitmapInterpolationQuality == quality)
+		return;
+	impl->bitmapInterpolationQuality = quality;
+	invalid();
+}
+
+BitmapInterpolationQuality CFrame::getBitmapInterpolationQuality() const
+{
+	return impl->bitmapInterpolationQuality;
+}
+
+bool CFrame::getCurrentMouseLocation(CPoint& where) const
+{
+	if (!impl->platformFrame || !impl->platformFrame->getCurrentMousePosition(where))
+		return false;
+	getTransform().transform(where);
+	return true;
+}
+
+CButtonState CFrame::getCurrentMouseButtons() const
+{
+	CButtonState buttons;
+	if (impl->platformFrame)
+		impl->platformFrame->getCurrentMouseButtons(buttons);
+	return buttons;
+}
+
+void CFrame::setCursor(CCursorType type)
+{
+	if (impl->platformFrame)
+		impl->platformFrame->setMouseCursor(type);
+}
+
+// ---- Services ----
+
+void CFrame::enableTooltips(bool state, uint32 delayTime)
+{
+	if (state)
+	{
+		if (!impl->tooltipSupport)
+			impl->tooltipSupport = owned(new CTooltipSupport(this, delayTime));
+		return;
+	}
+	if (auto tooltips = std::move(impl->tooltipSupport))
+		tooltips->hideTooltip();
+}
+
+CTooltipSupport* CFrame::getTooltipSupport() const
+{
+	return impl->tooltipSupport;
+}
+
+SharedPointer<IDataPackage> CFrame::getClipboard()
+{
+	return impl->platformFrame ? impl->platformFrame->getClipboard() : nullptr;
+}
+
+void CFrame::setClipboard(const SharedPointer<IDataPackage>& data)
+{
+	if (impl->platformFrame)
+		impl->platformFrame->setClipboard(data);
+}
+
+bool CFrame::performDrag(const DragDescription& description, const SharedPointer<IDragCallback>& callback)
+{
+	if (!impl->platformFrame || !impl->platformFrame->doDrag(description, callback))
+		return false;
+	clearMouseDownView();
+	return true;
+}
+
+uint32 CFrame::getTicks() const
+{
+	return IPlatformFrame::getTicks();
+}
+
+int32 CFrame::getKnobMode() const
+{
+	int32 mode = impl->editor ? impl->editor->getKnobMode() : -1;
+	return mode == -1 ? kDefaultKnobMode : mode;
+}
+
+void CFrame::beginEdit(int32 tag)
+{
+	if (impl->editor)
+		impl->editor->beginEdit(tag);
+}
+
+void CFrame::endEdit(int32 tag)
+{
+	if (impl->editor)
+		impl->editor->endEdit(tag);
 }
 
 // ---- Drawing lock ----

@@ -7,6 +7,7 @@
 #include "lib/cviewcontainer.h"
 #include "lib/dispatchlist.h"
 #include "lib/dragging.h"
+#include "lib/idleviewupdater.h"
 #include "lib/iviewlistener.h"
 #include "lib/messages.h"
 
@@ -534,6 +535,8 @@ bool CView::attached(CView* parent)
 	setViewFlag(kIsAttached, true);
 	if (impl->parentFrame)
 		impl->parentFrame->onViewAdded(this);
+	if (wantsIdle())
+		CViewInternal::IdleViewUpdater::add(this);
 	dispatchViewListeners(&IViewListener::viewAttached);
 	return true;
 }
@@ -542,6 +545,8 @@ bool CView::removed(CView*)
 {
 	if (!isAttached())
 		return false;
+	if (wantsIdle())
+		CViewInternal::IdleViewUpdater::remove(this);
 	dispatchViewListeners(&IViewListener::viewRemoved);
 	if (impl->parentFrame)
 		impl->parentFrame->onViewRemoved(this);
@@ -656,7 +661,15 @@ bool CView::isVisible() const
 
 void CView::setWantsIdle(bool state)
 {
+	if (wantsIdle() == state)
+		return;
 	setViewFlag(kWantsIdle, state);
+	if (!isAttached())
+		return;
+	if (state)
+		CViewInternal::IdleViewUpdater::add(this);
+	else
+		CViewInternal::IdleViewUpdater::remove(this);
 }
 
 bool CView::wantsIdle() const

@@ -131,6 +131,9 @@ public:
 	CRect getLastDrawnFocus() const;
 	void setLastDrawnFocus(const CRect& rect);
 
+	// From the container's parent's coordinates into the children's space.
+	CPoint& mapToChildren(CPoint& point) const;
+
 	const CGraphicsTransform& getTransform() const;
 	void setTransform(const CGraphicsTransform& transform);
 
@@ -164,8 +167,6 @@ protected:
 	// The container's rect in the space its children's space maps into: the
 	// view size, or for the frame, which is the root, its own bounds at 0, 0.
 	CRect getBoundsInParentSpace() const;
-	// From the container's parent's coordinates into the children's space.
-	CPoint& mapToChildren(CPoint& point) const;
 	// From the children's space into the container's parent's coordinates.
 	CRect& mapFromChildren(CRect& rect) const;
 	bool isFrameRoot() const;

@@ -139,6 +139,11 @@ public:
 
 class FakeDropTarget : public IDropTarget, public AtomicReferenceCounted
 {
+public:
+	DragOperation onDragEnter(DragEventData) override { return DragOperation::None; }
+	DragOperation onDragMove(DragEventData) override { return DragOperation::None; }
+	void onDragLeave(DragEventData) override {}
+	bool onDrop(DragEventData) override { return false; }
 };
 
 // A container that records the messages its children send it.

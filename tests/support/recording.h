@@ -144,8 +144,14 @@ public:
 			invalidRects.push_back(rect);
 	}
 
-	// Attaches the frame and its tree, as opening it on a window would.
-	void attach() { attached(this); }
+	// Attaches the frame and its tree, as opening it on a window would, as
+	// the active keyboard target. It is activated first, so that no view
+	// takes the focus on activation.
+	void attach()
+	{
+		onActivate(true);
+		attached(this);
+	}
 
 	std::vector<CRect> invalidRects;
 };

@@ -1,0 +1,261 @@
+#include "lib/platform/headless/headlessplatform.h"
+
+#include "lib/cdrawcontext.h"
+#include "lib/dragging.h"
+#include "lib/idatapackage.h"
+#include "lib/platform/iplatformoptionmenu.h"
+#include "lib/platform/iplatformstring.h"
+#include "lib/platform/iplatformtextedit.h"
+#include "lib/platform/iplatformviewlayer.h"
+
+#include <algorithm>
+#include <string>
+
+namespace Kavrin {
+
+// ---- Timers on the virtual clock ----
+
+class HeadlessTimer : public IPlatformTimer
+{
+public:
+	HeadlessTimer(HeadlessPlatform* platform, IPlatformTimerCallback* callback)
+	: platform(platform), callback(callback)
+	{
+	}
+	~HeadlessTimer() noexcept override { stop(); }
+
+	bool start(uint32 fireTime) override
+	{
+		if (running)
+			return false;
+		running = true;
+		interval = std::max<uint32>(fireTime, 1);
+		due = uint64(platform->getTicks()) + interval;
+		platform->schedule(this);
+		return true;
+	}
+
+	bool stop() override
+	{
+		if (!running)
+			return false;
+		running = false;
+		platform->unschedule(this);
+		return true;
+	}
+
+	SharedPointer<HeadlessPlatform> platform;
+	IPlatformTimerCallback* callback;
+	bool running {false};
+	uint32 interval {0};
+	uint64 due {0};
+	uint64 sequence {0};
+};
+
+namespace {
+
+// Keeps the string for platforms that draw nothing.
+class HeadlessString : public IPlatformString
+{
+public:
+	explicit HeadlessString(const char* text) { setUTF8String(text); }
+	void setUTF8String(const char* text) override { string = text ? text : ""; }
+	std::string string;
+};
+
+} // namespace
+
+HeadlessPlatform::HeadlessPlatform() = default;
+HeadlessPlatform::~HeadlessPlatform() noexcept = default;
+
+SharedPointer<IPlatformFrame> HeadlessPlatform::createFrame(IPlatformFrameCallback* frame,
+                                                            const CRect& size, void* parent,
+                                                            PlatformType, IPlatformFrameConfig*)
+{
+	return makeOwned<HeadlessFrame>(frame, size, parent);
+}
+
+SharedPointer<IPlatformTimer> HeadlessPlatform::createTimer(IPlatformTimerCallback* callback)
+{
+	return makeOwned<HeadlessTimer>(this, callback);
+}
+
+uint32 HeadlessPlatform::getTicks() const
+{
+	return now;
+}
+
+SharedPointer<IPlatformString> HeadlessPlatform::createString(const char* utf8String)
+{
+	return makeOwned<HeadlessString>(utf8String);
+}
+
+void HeadlessPlatform::schedule(HeadlessTimer* timer)
+{
+	timer->sequence = nextSequence++;
+	running.push_back(timer);
+}
+
+void HeadlessPlatform::unschedule(HeadlessTimer* timer)
+{
+	running.erase(std::remove(running.begin(), running.end(), timer), running.end());
+}
+
+size_t HeadlessPlatform::getRunningTimerCount() const
+{
+	return running.size();
+}
+
+void HeadlessPlatform::advance(uint32 milliseconds)
+{
+	const uint64 target = uint64(now) + milliseconds;
+	for (;;)
+	{
+		auto next = std::min_element(running.begin(), running.end(),
+		                             [](const HeadlessTimer* a, const HeadlessTimer* b) {
+			                             return a->due != b->due ? a->due < b->due
+			                                                     : a->sequence < b->sequence;
+		                             });
+		if (next == running.end() || (*next)->due > target)
+			break;
+		// The timer may be released by its own callback: keep it for the call.
+		SharedPointer<HeadlessTimer> timer = *next;
+		now = static_cast<uint32>(timer->due);
+		timer->due += timer->interval;
+		timer->sequence = nextSequence++;
+		timer->callback->fire();
+	}
+	now = static_cast<uint32>(target);
+}
+
+// ---- Frame ----
+
+HeadlessFrame::HeadlessFrame(IPlatformFrameCallback* callback, const CRect& size, void* parent)
+: size(size), callback(callback), parent(parent)
+{
+}
+
+HeadlessFrame::~HeadlessFrame() noexcept = default;
+
+bool HeadlessFrame::getGlobalPosition(CPoint& pos) const
+{
+	pos = globalPosition;
+	return true;
+}
+
+bool HeadlessFrame::setSize(const CRect& newSize)
+{
+	if (!acceptsSize)
+		return false;
+	size = newSize;
+	return true;
+}
+
+bool HeadlessFrame::getSize(CRect& outSize) const
+{
+	outSize = size;
+	return true;
+}
+
+bool HeadlessFrame::getCurrentMousePosition(CPoint& position) const
+{
+	position = mousePosition;
+	return true;
+}
+
+bool HeadlessFrame::getCurrentMouseButtons(CButtonState& buttons) const
+{
+	buttons = mouseButtons;
+	return true;
+}
+
+bool HeadlessFrame::setMouseCursor(CCursorType type)
+{
+	cursor = (type < kCursorDefault || type > kCursorCrosshair) ? kCursorDefault : type;
+	++setCursorCalls;
+	return true;
+}
+
+bool HeadlessFrame::invalidRect(const CRect& rect)
+{
+	invalidRects.push_back(rect);
+	return true;
+}
+
+bool HeadlessFrame::scrollRect(const CRect&, const CPoint&)
+{
+	return false;
+}
+
+bool HeadlessFrame::showTooltip(const CRect& rect, const char* utf8Text)
+{
+	tooltipShown = true;
+	tooltipRect = rect;
+	tooltipText = utf8Text ? utf8Text : "";
+	return true;
+}
+
+bool HeadlessFrame::hideTooltip()
+{
+	tooltipShown = false;
+	return true;
+}
+
+void* HeadlessFrame::getPlatformRepresentation() const
+{
+	return nullptr;
+}
+
+SharedPointer<IPlatformTextEdit> HeadlessFrame::createPlatformTextEdit(IPlatformTextEditCallback*)
+{
+	return nullptr;
+}
+
+SharedPointer<IPlatformOptionMenu> HeadlessFrame::createPlatformOptionMenu()
+{
+	return nullptr;
+}
+
+SharedPointer<IPlatformViewLayer> HeadlessFrame::createPlatformViewLayer(IPlatformViewLayerDelegate*,
+                                                                        IPlatformViewLayer*)
+{
+	return nullptr;
+}
+
+SharedPointer<COffscreenContext> HeadlessFrame::createOffscreenContext(double, double, double)
+{
+	return nullptr;
+}
+
+int32 HeadlessFrame::doDrag(IDataPackage*, const CPoint&, CBitmap*)
+{
+	return -1;
+}
+
+bool HeadlessFrame::doDrag(const DragDescription&, const SharedPointer<IDragCallback>&)
+{
+	return false;
+}
+
+void HeadlessFrame::setClipboard(const SharedPointer<IDataPackage>& data)
+{
+	clipboard = data;
+}
+
+SharedPointer<IDataPackage> HeadlessFrame::getClipboard()
+{
+	return clipboard;
+}
+
+PlatformType HeadlessFrame::getPlatformType() const
+{
+	return kHeadless;
+}
+
+void HeadlessFrame::onFrameClosed()
+{
+	closed = true;
+	callback = nullptr;
+}
+
+} // namespace Kavrin

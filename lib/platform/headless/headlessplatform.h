@@ -1,0 +1,112 @@
+#pragma once
+
+#include "lib/ccolor.h"
+#include "lib/platform/iplatformframe.h"
+#include "lib/platform/iplatformtimer.h"
+#include "lib/platform/platform.h"
+
+#include <string>
+#include <vector>
+
+namespace Kavrin {
+
+class HeadlessTimer;
+class IPlatformFrameCallback;
+
+// A platform without a window system, for tests and snapshots. Its timers run
+// on a virtual clock that only advance() moves, so delays are exact and
+// instant. The clock starts well above 0 (parts of the toolkit read a start
+// time of 0 as "not started").
+class HeadlessPlatform : public IPlatform
+{
+public:
+	static constexpr uint32 kClockStart = 100000;
+
+	HeadlessPlatform();
+	~HeadlessPlatform() noexcept override;
+
+	SharedPointer<IPlatformFrame> createFrame(IPlatformFrameCallback* frame, const CRect& size,
+	                                          void* parent, PlatformType type,
+	                                          IPlatformFrameConfig* config) override;
+	SharedPointer<IPlatformTimer> createTimer(IPlatformTimerCallback* callback) override;
+	uint32 getTicks() const override;
+	SharedPointer<IPlatformString> createString(const char* utf8String) override;
+
+	// Moves the clock forward, firing every timer that falls due, in time
+	// order (timers that fall due at the same moment in the order they were
+	// started). Timers started, re-timed or stopped by other timers' callbacks
+	// take part from that moment on.
+	void advance(uint32 milliseconds);
+	// The number of timers running now.
+	size_t getRunningTimerCount() const;
+
+private:
+	friend class HeadlessTimer;
+	void schedule(HeadlessTimer* timer);
+	void unschedule(HeadlessTimer* timer);
+
+	uint32 now {kClockStart};
+	uint64 nextSequence {0};
+	std::vector<HeadlessTimer*> running;
+};
+
+// A platform frame over nothing but memory. It records what the toolkit asks
+// of it; a test sets what it reports (mouse position and buttons, size).
+class HeadlessFrame : public IPlatformFrame
+{
+public:
+	HeadlessFrame(IPlatformFrameCallback* callback, const CRect& size, void* parent);
+	~HeadlessFrame() noexcept override;
+
+	bool getGlobalPosition(CPoint& pos) const override;
+	bool setSize(const CRect& newSize) override;
+	bool getSize(CRect& size) const override;
+	bool getCurrentMousePosition(CPoint& mousePosition) const override;
+	bool getCurrentMouseButtons(CButtonState& buttons) const override;
+	bool setMouseCursor(CCursorType type) override;
+	bool invalidRect(const CRect& rect) override;
+	bool scrollRect(const CRect& src, const CPoint& distance) override;
+	bool showTooltip(const CRect& rect, const char* utf8Text) override;
+	bool hideTooltip() override;
+	void* getPlatformRepresentation() const override;
+	SharedPointer<IPlatformTextEdit> createPlatformTextEdit(IPlatformTextEditCallback* textEdit) override;
+	SharedPointer<IPlatformOptionMenu> createPlatformOptionMenu() override;
+	SharedPointer<IPlatformViewLayer> createPlatformViewLayer(IPlatformViewLayerDelegate* drawDelegate,
+	                                                          IPlatformViewLayer* parentLayer) override;
+	SharedPointer<COffscreenContext> createOffscreenContext(double width, double height,
+	                                                        double scaleFactor) override;
+	int32 doDrag(IDataPackage* source, const CPoint& offset, CBitmap* dragBitmap) override;
+	bool doDrag(const DragDescription& dragDescription,
+	            const SharedPointer<IDragCallback>& callback) override;
+	void setClipboard(const SharedPointer<IDataPackage>& data) override;
+	SharedPointer<IDataPackage> getClipboard() override;
+	PlatformType getPlatformType() const override;
+	void onFrameClosed() override;
+
+	// What the toolkit asked for, as delivered.
+	std::vector<CRect> invalidRects;
+	CCursorType cursor {kCursorDefault};
+	int32 setCursorCalls {0};
+	bool tooltipShown {false};
+	std::string tooltipText;
+	CRect tooltipRect;
+	SharedPointer<IDataPackage> clipboard;
+	bool closed {false};
+	// When false, setSize fails (a host that refuses a resize).
+	bool acceptsSize {true};
+
+	// What the frame reports.
+	CRect size;
+	CPoint globalPosition;
+	CPoint mousePosition;
+	CButtonState mouseButtons;
+
+	IPlatformFrameCallback* getCallback() const { return callback; }
+	void* getParent() const { return parent; }
+
+private:
+	IPlatformFrameCallback* callback;
+	void* parent;
+};
+
+} // namespace Kavrin

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "lib/crect.h"
+#include "lib/platform/platformtypes.h"
+#include "lib/reference.h"
+
+namespace Kavrin {
+
+class IPlatformFrame;
+class IPlatformFrameCallback;
+class IPlatformString;
+class IPlatformTimer;
+class IPlatformTimerCallback;
+
+// The one process-wide platform behind the static factories of the platform
+// interfaces (IPlatformFrame::createPlatformFrame, IPlatformTimer::create,
+// IPlatformFrame::getTicks, ...). A program or a test installs it before it
+// opens frames; nothing else in the toolkit knows which platform runs.
+class IPlatform : public AtomicReferenceCounted
+{
+public:
+	~IPlatform() noexcept override = default;
+
+	virtual SharedPointer<IPlatformFrame> createFrame(IPlatformFrameCallback* frame, const CRect& size,
+	                                                  void* parent, PlatformType type,
+	                                                  IPlatformFrameConfig* config) = 0;
+	virtual SharedPointer<IPlatformTimer> createTimer(IPlatformTimerCallback* callback) = 0;
+	// A monotonic millisecond counter; may be called from any thread.
+	virtual uint32 getTicks() const = 0;
+	virtual SharedPointer<IPlatformString> createString(const char* utf8String) = 0;
+};
+
+// Installs the platform (null uninstalls it). Objects already created keep
+// the platform that made them alive.
+void setPlatform(const SharedPointer<IPlatform>& platform);
+SharedPointer<IPlatform> getPlatform();
+
+} // namespace Kavrin
