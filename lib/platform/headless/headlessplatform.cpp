@@ -120,12 +120,12 @@ void HeadlessPlatform::advance(uint32 milliseconds)
 			break;
 		// The timer may be released by its own callback: keep it for the call.
 		SharedPointer<HeadlessTimer> timer = *next;
-		now = static_cast<uint32>(timer->due);
+		// A callback may have advanced the clock itself: it never goes back.
+		now = std::max(now, static_cast<uint32>(timer->due));
 		timer->due += timer->interval;
-		timer->sequence = nextSequence++;
 		timer->callback->fire();
 	}
-	now = static_cast<uint32>(target);
+	now = std::max(now, static_cast<uint32>(target));
 }
 
 // ---- Frame ----
