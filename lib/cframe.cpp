@@ -571,7 +571,11 @@ void CFrame::checkMouseViews(const CPoint& where, const CButtonState& buttons)
 		added.emplace_back(view);
 	mouseViews.insert(mouseViews.begin(), added.begin(), added.end());
 	for (auto it = added.rbegin(); it != added.rend(); ++it)
-		callMouseEntered(*it, where, buttons);
+	{
+		// An enter handler may have taken a later view out of the tree.
+		if ((*it)->isAttached())
+			callMouseEntered(*it, where, buttons);
+	}
 }
 
 void CFrame::removeFromMouseViews(CView* view)
@@ -1223,8 +1227,7 @@ bool CFrame::setZoom(double zoomFactor)
 	double height = std::round(size.getHeight() / previous.m22 * zoomFactor);
 	setAutosizingEnabled(false);
 	setTransform(CGraphicsTransform::scaling(zoomFactor, zoomFactor));
-	bool unchangedSize = width == size.getWidth() && height == size.getHeight();
-	if (!unchangedSize && !setSize(width, height))
+	if (!setSize(width, height))
 	{
 		setTransform(previous);
 		setAutosizingEnabled(true);

@@ -132,7 +132,8 @@ TEST_F(TooltipTest, TooltipShowsAfterTheDelayWithItsTextOverTheViewInFrameCoordi
 		SCOPED_TRACE(c.name);
 		frame->removeAll();
 		moveTo(199, 199);
-		ASSERT_TRUE(frame->setZoom(c.zoom));
+		if (c.zoom != frame->getZoom())
+			ASSERT_TRUE(frame->setZoom(c.zoom));
 		CViewContainer* container = nullptr;
 		if (!c.container.isEmpty())
 		{
