@@ -133,7 +133,9 @@ TEST_F(TooltipTest, TooltipShowsAfterTheDelayWithItsTextOverTheViewInFrameCoordi
 		frame->removeAll();
 		moveTo(199, 199);
 		if (c.zoom != frame->getZoom())
+		{
 			ASSERT_TRUE(frame->setZoom(c.zoom));
+		}
 		CViewContainer* container = nullptr;
 		if (!c.container.isEmpty())
 		{
