@@ -63,6 +63,10 @@ struct CFrame::Impl
 	bool windowActive {false};
 	bool inEventProcessing {false};
 	bool settingFocus {false};
+	bool closed {false};
+	// Changes whenever the mouse views change outside the tracking step
+	// running now (a handler cleared them or tracked again).
+	uint64 mouseViewsGeneration {0};
 	BitmapInterpolationQuality bitmapInterpolationQuality {kBitmapInterpolationDefault};
 	std::atomic<int32> guiDrawingLock {0};
 	std::atomic<std::thread::id> lockHolder {};
@@ -117,6 +121,11 @@ void CFrame::teardown()
 
 void CFrame::close()
 {
+	// A second close (a listener closed the frame, then the host does) must
+	// not drop the creator's reference again.
+	if (impl->closed)
+		return;
+	impl->closed = true;
 	SharedPointer<CFrame> keepAlive = this;
 	teardown();
 	// Switching tooltips off stops their timer.
@@ -222,10 +231,10 @@ CMouseEventResult CFrame::platformOnMouseDown(CPoint& where, const CButtonState&
 {
 	if (!getMouseEnabled())
 		return kMouseNotHandled;
+	WaitForGUIDrawingLock();
 	return dispatchPlatformEvent<CMouseEventResult>([&] {
 		auto result = onMouseDown(where, buttons);
-		// A frame closed by the press no longer talks to its editor.
-		if (!isMouseHandled(result) && impl->editor && impl->platformFrame)
+		if (!isMouseHandled(result) && impl->editor)
 			result = impl->editor->onMouseDown(where, buttons);
 		return result;
 	});
@@ -235,6 +244,7 @@ CMouseEventResult CFrame::platformOnMouseMoved(CPoint& where, const CButtonState
 {
 	if (!getMouseEnabled())
 		return kMouseNotHandled;
+	WaitForGUIDrawingLock();
 	return dispatchPlatformEvent<CMouseEventResult>([&] { return onMouseMoved(where, buttons); });
 }
 
@@ -242,9 +252,10 @@ CMouseEventResult CFrame::platformOnMouseUp(CPoint& where, const CButtonState& b
 {
 	if (!getMouseEnabled())
 		return kMouseNotHandled;
+	WaitForGUIDrawingLock();
 	return dispatchPlatformEvent<CMouseEventResult>([&] {
 		auto result = onMouseUp(where, buttons);
-		if (!isMouseHandled(result) && impl->editor && impl->platformFrame)
+		if (!isMouseHandled(result) && impl->editor)
 			result = impl->editor->onMouseUp(where, buttons);
 		return result;
 	});
@@ -254,6 +265,7 @@ CMouseEventResult CFrame::platformOnMouseExited(CPoint& where, const CButtonStat
 {
 	if (!getMouseEnabled())
 		return kMouseNotHandled;
+	WaitForGUIDrawingLock();
 	return dispatchPlatformEvent<CMouseEventResult>([&] { return onMouseExited(where, buttons); });
 }
 
@@ -262,6 +274,7 @@ bool CFrame::platformOnMouseWheel(const CPoint& where, const CMouseWheelAxis& ax
 {
 	if (!getMouseEnabled())
 		return false;
+	WaitForGUIDrawingLock();
 	return dispatchPlatformEvent<bool>([&] { return onWheel(where, axis, distance, buttons); });
 }
 
@@ -318,6 +331,7 @@ void CFrame::platformOnWindowActivate(bool state)
 
 void CFrame::platformOnDeminiaturize()
 {
+	SharedPointer<CFrame> keepAlive = this;
 	invalid();
 }
 
@@ -325,6 +339,7 @@ void CFrame::platformScaleFactorChanged(double newScaleFactor)
 {
 	if (impl->platformScaleFactor == newScaleFactor)
 		return;
+	SharedPointer<CFrame> keepAlive = this;
 	impl->platformScaleFactor = newScaleFactor;
 	double scale = newScaleFactor * impl->userScaleFactor;
 	impl->scaleFactorListeners.forEach(
@@ -333,6 +348,7 @@ void CFrame::platformScaleFactorChanged(double newScaleFactor)
 
 void CFrame::platformDrawRect(CDrawContext* context, const CRect& rect)
 {
+	SharedPointer<CFrame> keepAlive = this;
 	LockGUIDrawing();
 	drawRect(context, rect);
 	UnLockGUIDrawing();
@@ -460,6 +476,7 @@ CMouseEventResult CFrame::onMouseExited(CPoint& where, const CButtonState& butto
 	// A drag in progress keeps its views until the release.
 	if (getMouseDownView())
 		return kMouseHandled;
+	WaitForGUIDrawingLock();
 	clearMouseViews(where, buttons, true);
 	if (impl->tooltipSupport)
 		impl->tooltipSupport->hideTooltip();
@@ -508,6 +525,7 @@ void CFrame::callMouseEntered(CView* view, const CPoint& where, const CButtonSta
 
 void CFrame::clearMouseViews(const CPoint& where, const CButtonState& buttons, bool callExited)
 {
+	++impl->mouseViewsGeneration;
 	auto views = std::move(impl->mouseViews);
 	impl->mouseViews.clear();
 	if (!callExited)
@@ -543,10 +561,18 @@ void CFrame::checkMouseViews(const CPoint& where, const CButtonState& buttons)
 		auto container = entry->toViewContainer();
 		return container && container->isChild(mouseView, true);
 	};
+	// Exit and enter handlers may change the tree or the mouse views (a
+	// modal session begun, a view removed): then this step stops.
+	const uint64 generation = ++impl->mouseViewsGeneration;
+	auto changedMeanwhile = [&] {
+		return impl->mouseViewsGeneration != generation || !mouseView->isAttached();
+	};
 	if (innermost && !innermost->toViewContainer())
 	{
 		mouseViews.erase(mouseViews.begin());
 		callMouseExited(innermost, where, buttons);
+		if (changedMeanwhile())
+			return;
 	}
 	while (!mouseViews.empty())
 	{
@@ -557,6 +583,8 @@ void CFrame::checkMouseViews(const CPoint& where, const CButtonState& buttons)
 			break;
 		mouseViews.erase(mouseViews.begin());
 		callMouseExited(entry, where, buttons);
+		if (changedMeanwhile())
+			return;
 	}
 
 	CView* stop = nullptr;
@@ -572,6 +600,8 @@ void CFrame::checkMouseViews(const CPoint& where, const CButtonState& buttons)
 	mouseViews.insert(mouseViews.begin(), added.begin(), added.end());
 	for (auto it = added.rbegin(); it != added.rend(); ++it)
 	{
+		if (impl->mouseViewsGeneration != generation)
+			return;
 		// An enter handler may have taken a later view out of the tree.
 		if ((*it)->isAttached())
 			callMouseEntered(*it, where, buttons);
@@ -593,6 +623,8 @@ void CFrame::removeFromMouseViews(CView* view)
 		else
 			++it;
 	}
+	if (!leaving.empty())
+		++impl->mouseViewsGeneration;
 	for (const auto& gone : leaving)
 	{
 		if (impl->tooltipSupport)
@@ -686,7 +718,9 @@ void CFrame::setFocusView(CView* view)
 	}
 	if (!impl->active)
 	{
-		impl->activeFocusView = view;
+		// Only a view of this tree is remembered: the frame is told when it
+		// leaves and forgets it then.
+		impl->activeFocusView = (view && view->isAttached() && view->getFrame() == this) ? view : nullptr;
 		return;
 	}
 	impl->settingFocus = true;
@@ -1009,8 +1043,10 @@ void CFrame::onViewRemoved(CView* view)
 // ---- Invalidation ----
 
 CFrame::CollectInvalidRects::CollectInvalidRects(CFrame* frame)
-: frame(frame), lastTicks(frame->impl->platformFrame ? frame->getTicks() : kNoTicks)
+: frame(frame), lastTicks(frame && frame->impl->platformFrame ? frame->getTicks() : kNoTicks)
 {
+	if (!frame)
+		return;
 	previous = frame->impl->collectInvalidRects;
 	if (previous)
 		previous->flush();
@@ -1019,6 +1055,8 @@ CFrame::CollectInvalidRects::CollectInvalidRects(CFrame* frame)
 
 CFrame::CollectInvalidRects::~CollectInvalidRects() noexcept
 {
+	if (!frame)
+		return;
 	flush();
 	if (frame->impl->collectInvalidRects == this)
 		frame->setCollectInvalidRects(previous);
@@ -1026,6 +1064,8 @@ CFrame::CollectInvalidRects::~CollectInvalidRects() noexcept
 
 void CFrame::CollectInvalidRects::addRect(const CRect& rect)
 {
+	if (!frame)
+		return;
 	bool dropped = false;
 	for (auto it = invalidRects.begin(); it != invalidRects.end();)
 	{
@@ -1053,6 +1093,8 @@ void CFrame::CollectInvalidRects::flush()
 {
 	auto rects = std::move(invalidRects);
 	invalidRects.clear();
+	if (!frame)
+		return;
 	auto platformFrame = frame->impl->platformFrame;
 	if (!platformFrame || !frame->isVisible())
 		return;
@@ -1230,6 +1272,8 @@ bool CFrame::setZoom(double zoomFactor)
 	if (!setSize(width, height))
 	{
 		setTransform(previous);
+		// Autosizing comes back on either way: a refused zoom must not leave
+		// the children unable to follow later resizes.
 		setAutosizingEnabled(true);
 		return false;
 	}
@@ -1368,7 +1412,8 @@ void CFrame::UnLockGUIDrawing()
 	if (!holdsGUIDrawingLock() || --impl->lockDepth > 0)
 		return;
 	impl->lockHolder.store(std::thread::id());
-	impl->guiDrawingLock.store(0);
+	int32 held = 1;
+	impl->guiDrawingLock.compare_exchange_strong(held, 0);
 }
 
 bool CFrame::IsGUIDrawingLocked() const

@@ -128,7 +128,8 @@ void CTooltipSupport::onMouseDown(const CPoint&)
 
 bool CTooltipSupport::showTooltip()
 {
-	if (!currentView)
+	auto platformFrame = frame->getPlatformFrame();
+	if (!currentView || !platformFrame)
 		return false;
 	if (!currentView->isAttached())
 	{
@@ -146,8 +147,7 @@ bool CTooltipSupport::showTooltip()
 	if (text[0] == 0)
 		return false;
 	state = kJustShown;
-	if (auto platformFrame = frame->getPlatformFrame())
-		platformFrame->showTooltip(rect, text.data());
+	platformFrame->showTooltip(rect, text.data());
 	return true;
 }
 

@@ -33,7 +33,7 @@ void IdleViewUpdater::remove(CView* view)
 		return;
 	auto& views = gInstance->views;
 	views.erase(std::remove(views.begin(), views.end(), view), views.end());
-	if (views.empty() && !gInstance->busy)
+	if (views.empty() && gInstance->busyDepth == 0)
 	{
 		delete gInstance;
 		gInstance = nullptr;
@@ -50,15 +50,16 @@ void IdleViewUpdater::fire()
 {
 	// The views may unregister, or remove each other, from onIdle: the walk
 	// goes over remembered copies and skips views that left meanwhile.
-	busy = true;
+	++busyDepth;
 	std::vector<SharedPointer<CView>> remembered(views.begin(), views.end());
 	for (const auto& view : remembered)
 	{
 		if (std::find(views.begin(), views.end(), view.get()) != views.end())
 			view->onIdle();
 	}
-	busy = false;
-	if (views.empty())
+	// A nested event loop inside onIdle may fire again: only the outermost
+	// fire may end the updater.
+	if (--busyDepth == 0 && views.empty())
 	{
 		gInstance = nullptr;
 		// The timer is inside its own callback: it stays alive until the

@@ -29,7 +29,7 @@ private:
 
 	SharedPointer<CKavrinTimer> timer;
 	std::vector<CView*> views;
-	bool busy {false};
+	int busyDepth {0};
 };
 
 } // namespace CViewInternal

@@ -1923,3 +1923,88 @@ TEST_F(FrameTest, SizeSetBeforeOpeningIsTheSizeOfThePlatformFrame)
 
 } // namespace
 } // namespace Kavrin::Test
+
+namespace Kavrin::Test {
+namespace {
+
+// ---- Closing from any entry, and closing twice ----
+
+TEST_F(FrameTest, ScaleFactorListenerThatClosesTheFrameIsSafe)
+{
+	open();
+	struct Closer : IScaleFactorChangedListener
+	{
+		void onScaleFactorChanged(CFrame* closing, double) override { closing->close(); }
+	} closer;
+	frame->registerScaleFactorChangedListeneer(&closer);
+	// The listener drops the creator's reference: the fixture must not.
+	CFrame* closing = std::exchange(frame, nullptr);
+	window->platformScaleFactorChanged(2.);
+	EXPECT_TRUE(platformFrame->closed);
+	(void)closing;
+}
+
+TEST_F(FrameTest, SecondCloseDoesNothing)
+{
+	open();
+	SharedPointer<CFrame> keep = frame;
+	frame->close();
+	EXPECT_EQ(keep->getNbReference(), 1);
+	keep->close();
+	EXPECT_EQ(keep->getNbReference(), 1);
+	frame = nullptr;
+}
+
+// ---- Focus remembered while inactive ----
+
+TEST_F(FrameTest, InactiveFrameRemembersOnlyViewsOfItsOwnTree)
+{
+	open();
+	auto other = owned(new CFrame(CRect(0, 0, 50, 50)));
+	int otherWindow = 0;
+	ASSERT_TRUE(other->open(&otherWindow, kHeadless));
+	auto foreign = new TrackingControl(CRect(0, 0, 10, 10), "foreign", &log);
+	other->addView(foreign);
+	auto own = add(new TrackingControl(CRect(0, 0, 10, 10), "own", &log));
+
+	frame->setFocusView(foreign);
+	other->removeView(foreign);
+	// Activation must not reach the foreign view, which is gone by now.
+	window->platformOnActivate(true);
+	EXPECT_EQ(frame->getFocusView(), own) << "the first focusable view instead";
+	other->remember();
+	other->close();
+}
+
+// ---- Mouse tracking while handlers change the tree ----
+
+TEST_F(FrameTest, ExitHandlerThatRemovesTheNewViewLeavesNoStaleEntry)
+{
+	open();
+	struct RemovesOnExit : TrackingView
+	{
+		using TrackingView::TrackingView;
+		CMouseEventResult onMouseExited(CPoint& where, const CButtonState& buttons) override
+		{
+			if (victim)
+				getParentView()->toViewContainer()->removeView(std::exchange(victim, nullptr));
+			return TrackingView::onMouseExited(where, buttons);
+		}
+		CView* victim {nullptr};
+	};
+	auto first = add(new RemovesOnExit(CRect(0, 0, 50, 50), "first", &log));
+	auto second = add(new TrackingView(CRect(100, 0, 150, 50), "second", &log));
+	first->victim = second;
+
+	move({10, 10});
+	log.clear();
+	move({110, 10});
+	EXPECT_EQ(std::count(log.begin(), log.end(), "second:entered"), 0);
+	// Nothing stale is left to exit or to move.
+	log.clear();
+	leave();
+	EXPECT_EQ(log, EventLog {});
+}
+
+} // namespace
+} // namespace Kavrin::Test

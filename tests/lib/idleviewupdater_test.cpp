@@ -266,3 +266,29 @@ TEST_F(IdleTest, ClosingTheFrameFromInsideOnIdleEndsIdleCalls)
 
 } // namespace
 } // namespace Kavrin::Test
+
+namespace Kavrin::Test {
+namespace {
+
+// A nested event loop inside onIdle fires the idle timer again; the inner
+// fire must not end the updater under the outer one.
+TEST_F(IdleTest, NestedFireInsideOnIdleKeepsTheOuterWalkSafe)
+{
+	auto first = addIdleView("first");
+	auto second = addIdleView("second");
+	bool nested = false;
+	first->hook = [&] {
+		if (nested)
+			return;
+		nested = true;
+		frame->removeView(second);
+		idle();
+		frame->removeView(first);
+	};
+	idle();
+	EXPECT_THAT(log, ElementsAre("first", "first"));
+	EXPECT_FALSE(IdleViewUpdater::isRegistered(first));
+}
+
+} // namespace
+} // namespace Kavrin::Test
