@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lib/cdrawcontext.h"
 #include "lib/cframeobservers.h"
 #include "lib/cviewcontainer.h"
 #include "lib/dragging.h"
@@ -15,14 +16,6 @@ namespace Kavrin {
 class CTooltipSupport;
 class IDataPackage;
 class IPlatformFrame;
-
-enum BitmapInterpolationQuality : int32
-{
-	kBitmapInterpolationDefault = 0,
-	kBitmapInterpolationLow,
-	kBitmapInterpolationMedium,
-	kBitmapInterpolationHigh,
-};
 
 // The root container of a view tree and the only object the platform talks
 // to. It routes events (keyboard hooks, mouse observers, the modal view, the

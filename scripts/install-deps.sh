@@ -12,6 +12,7 @@ packages=(
   libgtest-dev
   libgmock-dev
   libbenchmark-dev
+  libcairo2-dev
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "lib/platform/platform.h"
 
+#include "lib/platform/iplatformfont.h"
 #include "lib/platform/iplatformframe.h"
 #include "lib/platform/iplatformstring.h"
 #include "lib/platform/iplatformtimer.h"
@@ -68,6 +69,17 @@ SharedPointer<IPlatformString> IPlatformString::createWithUTF8String(const char*
 {
 	auto platform = getPlatform();
 	return platform ? platform->createString(utf8String) : nullptr;
+}
+
+} // namespace Kavrin
+
+namespace Kavrin {
+
+SharedPointer<IPlatformFont> IPlatformFont::create(const std::string& name, const double& size,
+                                                   const int32& style)
+{
+	auto platform = getPlatform();
+	return platform ? platform->createFont(name, size, style) : nullptr;
 }
 
 } // namespace Kavrin

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "lib/cgradient.h"
 #include "lib/crect.h"
 #include "lib/platform/platformtypes.h"
 #include "lib/reference.h"
 
+#include <string>
+
 namespace Kavrin {
 
+class IPlatformFont;
 class IPlatformFrame;
 class IPlatformFrameCallback;
 class IPlatformString;
@@ -28,6 +32,10 @@ public:
 	// A monotonic millisecond counter; may be called from any thread.
 	virtual uint32 getTicks() const = 0;
 	virtual SharedPointer<IPlatformString> createString(const char* utf8String) = 0;
+	// A gradient of the drawing back end (the caller owns it).
+	virtual CGradient* createGradient(const CGradient::ColorStopMap& stops) = 0;
+	// Null when there is no such font.
+	virtual SharedPointer<IPlatformFont> createFont(const std::string& name, double size, int32 style) = 0;
 };
 
 // Installs the platform (null uninstalls it). Objects already created keep

@@ -132,6 +132,10 @@ public:
 		asked.push_back(where);
 		return answer;
 	}
+	CGradient* createGradient(double, double, const CColor&, const CColor&) override { return nullptr; }
+	CPoint getCurrentPosition() override { return {}; }
+	CRect getBoundingBox() override { return {}; }
+	void dirty() override {}
 
 	bool answer {true};
 	std::vector<CPoint> asked;

@@ -6,7 +6,12 @@
 #include "lib/platform/iplatformoptionmenu.h"
 #include "lib/platform/iplatformstring.h"
 #include "lib/platform/iplatformtextedit.h"
+#include "lib/platform/cairo/cairosurface.h"
+#include "lib/platform/iplatformfont.h"
+#include "lib/platform/iplatformframecallback.h"
 #include "lib/platform/iplatformviewlayer.h"
+
+#include <cmath>
 
 #include <algorithm>
 #include <string>
@@ -90,6 +95,16 @@ SharedPointer<IPlatformString> HeadlessPlatform::createString(const char* utf8St
 	return makeOwned<HeadlessString>(utf8String);
 }
 
+CGradient* HeadlessPlatform::createGradient(const CGradient::ColorStopMap& stops)
+{
+	return new CGradient(stops);
+}
+
+SharedPointer<IPlatformFont> HeadlessPlatform::createFont(const std::string&, double, int32)
+{
+	return nullptr;
+}
+
 void HeadlessPlatform::schedule(HeadlessTimer* timer)
 {
 	timer->sequence = nextSequence++;
@@ -133,6 +148,51 @@ void HeadlessPlatform::advance(uint32 milliseconds)
 HeadlessFrame::HeadlessFrame(IPlatformFrameCallback* callback, const CRect& size, void* parent)
 : size(size), callback(callback), parent(parent)
 {
+	makeSurface();
+}
+
+void HeadlessFrame::makeSurface()
+{
+	auto pixels = [this](double logical) { return static_cast<int32>(std::ceil(logical * scaleFactor)); };
+	surface = CairoImageSurface::create(pixels(size.getWidth()), pixels(size.getHeight()), scaleFactor);
+}
+
+size_t HeadlessFrame::drawInvalidRects()
+{
+	auto rects = std::move(invalidRects);
+	invalidRects.clear();
+	for (const auto& rect : rects)
+		drawRect(rect);
+	return rects.size();
+}
+
+void HeadlessFrame::drawRect(const CRect& rect)
+{
+	if (!callback || !surface)
+		return;
+	auto context = owned(surface->createDrawContext());
+	context->clearRect(rect);
+	callback->platformDrawRect(context, rect);
+}
+
+CairoImageSurface* HeadlessFrame::getSurface() const
+{
+	return surface;
+}
+
+bool HeadlessFrame::writePNG(const std::string& path) const
+{
+	return surface && surface->writePNG(path);
+}
+
+void HeadlessFrame::setScaleFactor(double newScaleFactor)
+{
+	if (newScaleFactor == scaleFactor || !(newScaleFactor > 0.))
+		return;
+	scaleFactor = newScaleFactor;
+	makeSurface();
+	if (callback)
+		callback->platformScaleFactorChanged(scaleFactor);
 }
 
 HeadlessFrame::~HeadlessFrame() noexcept = default;
@@ -147,7 +207,10 @@ bool HeadlessFrame::setSize(const CRect& newSize)
 {
 	if (!acceptsSize)
 		return false;
+	bool resized = newSize.getWidth() != size.getWidth() || newSize.getHeight() != size.getHeight();
 	size = newSize;
+	if (resized)
+		makeSurface();
 	return true;
 }
 
@@ -222,9 +285,14 @@ SharedPointer<IPlatformViewLayer> HeadlessFrame::createPlatformViewLayer(IPlatfo
 	return nullptr;
 }
 
-SharedPointer<COffscreenContext> HeadlessFrame::createOffscreenContext(double, double, double)
+SharedPointer<COffscreenContext> HeadlessFrame::createOffscreenContext(double width, double height,
+                                                                      double scale)
 {
-	return nullptr;
+	auto offscreen = CairoImageSurface::create(static_cast<int32>(std::ceil(width * scale)),
+	                                           static_cast<int32>(std::ceil(height * scale)), scale);
+	if (!offscreen)
+		return nullptr;
+	return owned(static_cast<COffscreenContext*>(offscreen->createDrawContext()));
 }
 
 int32 HeadlessFrame::doDrag(IDataPackage*, const CPoint&, CBitmap*)

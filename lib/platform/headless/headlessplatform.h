@@ -10,6 +10,7 @@
 
 namespace Kavrin {
 
+class CairoImageSurface;
 class HeadlessTimer;
 class IPlatformFrameCallback;
 
@@ -31,6 +32,8 @@ public:
 	SharedPointer<IPlatformTimer> createTimer(IPlatformTimerCallback* callback) override;
 	uint32 getTicks() const override;
 	SharedPointer<IPlatformString> createString(const char* utf8String) override;
+	CGradient* createGradient(const CGradient::ColorStopMap& stops) override;
+	SharedPointer<IPlatformFont> createFont(const std::string& name, double size, int32 style) override;
 
 	// Moves the clock forward, firing every timer that falls due, in time
 	// order (timers that fall due at the same moment in the order they were
@@ -52,6 +55,8 @@ private:
 
 // A platform frame over nothing but memory. It records what the toolkit asks
 // of it; a test sets what it reports (mouse position and buttons, size).
+// Its window is an image surface of the frame's size times the scale
+// factor, painted on request with exactly what a window would show.
 class HeadlessFrame : public IPlatformFrame
 {
 public:
@@ -104,9 +109,26 @@ public:
 	IPlatformFrameCallback* getCallback() const { return callback; }
 	void* getParent() const { return parent; }
 
+	// Paints the invalidated rects, in the order they arrived, and forgets
+	// them. Returns how many were painted.
+	size_t drawInvalidRects();
+	// Paints one rect (frame coordinates) as an expose would.
+	void drawRect(const CRect& rect);
+	// The window's pixels.
+	CairoImageSurface* getSurface() const;
+	bool writePNG(const std::string& path) const;
+	// Changes the backing scale factor, as a window moved to another
+	// screen would, and tells the frame.
+	void setScaleFactor(double scaleFactor);
+	double getScaleFactor() const { return scaleFactor; }
+
 private:
+	void makeSurface();
+
 	IPlatformFrameCallback* callback;
 	void* parent;
+	double scaleFactor {1.};
+	SharedPointer<CairoImageSurface> surface;
 };
 
 } // namespace Kavrin

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "lib/cgradient.h"
+#include "lib/cgraphicspath.h"
+
+#include <cairo.h>
+
+namespace Kavrin {
+
+// A path of the Cairo back end. The Cairo path is built from the element
+// list on first use (in the path's own coordinates) and kept until the
+// list changes.
+class CairoGraphicsPath : public CGraphicsPath
+{
+public:
+	CairoGraphicsPath();
+	~CairoGraphicsPath() noexcept override;
+
+	CGradient* createGradient(double color1Start, double color2Start, const CColor& color1,
+	                          const CColor& color2) override;
+	bool hitTest(const CPoint& where, bool evenOddFilled = false,
+	             CGraphicsTransform* transform = nullptr) override;
+	CPoint getCurrentPosition() override;
+	CRect getBoundingBox() override;
+	void dirty() override;
+
+	// Appends the path to cr's current path under cr's current matrix.
+	void appendTo(cairo_t* cr);
+
+private:
+	const cairo_path_t* getCairoPath();
+	cairo_path_t* cairoPath {nullptr};
+};
+
+// Builds the elements into cr's current path under cr's current matrix.
+void appendElementsTo(cairo_t* cr, const CGraphicsPath::ElementList& elements);
+
+} // namespace Kavrin

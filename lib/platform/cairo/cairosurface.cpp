@@ -1,0 +1,114 @@
+#include "lib/platform/cairo/cairosurface.h"
+
+#include "lib/platform/cairo/cairodrawcontext.h"
+
+#include <cairo.h>
+
+namespace Kavrin {
+
+namespace {
+
+// Larger surfaces are refused rather than risking an allocation that the
+// host cannot afford (64 megapixels, 256 MiB).
+constexpr int64 kMaxPixels = int64(1) << 26;
+
+cairo_surface_t* cairoSurface(void* surface)
+{
+	return static_cast<cairo_surface_t*>(surface);
+}
+
+} // namespace
+
+SharedPointer<CairoImageSurface> CairoImageSurface::create(int32 pixelWidth, int32 pixelHeight,
+                                                           double scaleFactor)
+{
+	if (pixelWidth < 1 || pixelHeight < 1 || int64(pixelWidth) * pixelHeight > kMaxPixels ||
+	    !(scaleFactor > 0.))
+		return nullptr;
+	cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight);
+	if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)
+	{
+		cairo_surface_destroy(surface);
+		return nullptr;
+	}
+	cairo_surface_set_device_scale(surface, scaleFactor, scaleFactor);
+	return owned(new CairoImageSurface(surface));
+}
+
+CairoImageSurface::CairoImageSurface(void* surface) : surface(surface) {}
+
+CairoImageSurface::~CairoImageSurface() noexcept
+{
+	cairo_surface_destroy(cairoSurface(surface));
+}
+
+int32 CairoImageSurface::getPixelWidth() const
+{
+	return cairo_image_surface_get_width(cairoSurface(surface));
+}
+
+int32 CairoImageSurface::getPixelHeight() const
+{
+	return cairo_image_surface_get_height(cairoSurface(surface));
+}
+
+double CairoImageSurface::getScaleFactor() const
+{
+	double x = 1., y = 1.;
+	cairo_surface_get_device_scale(cairoSurface(surface), &x, &y);
+	return x;
+}
+
+CRect CairoImageSurface::getLogicalRect() const
+{
+	double scale = getScaleFactor();
+	return CRect(0., 0., getPixelWidth() / scale, getPixelHeight() / scale);
+}
+
+CDrawContext* CairoImageSurface::createDrawContext()
+{
+	return new CairoDrawContext(this);
+}
+
+uint32 CairoImageSurface::getPixelWord(int32 x, int32 y) const
+{
+	auto image = cairoSurface(surface);
+	if (x < 0 || y < 0 || x >= getPixelWidth() || y >= getPixelHeight())
+		return 0;
+	cairo_surface_flush(image);
+	const unsigned char* row = cairo_image_surface_get_data(image) + y * cairo_image_surface_get_stride(image);
+	return reinterpret_cast<const uint32*>(row)[x];
+}
+
+CColor CairoImageSurface::getPixel(int32 x, int32 y) const
+{
+	uint32 word = getPixelWord(x, y);
+	uint32 alpha = word >> 24;
+	if (alpha == 0)
+		return CColor(0, 0, 0, 0);
+	auto unpremultiply = [alpha](uint32 component) {
+		return static_cast<uint8>((component * 255 + alpha / 2) / alpha);
+	};
+	return CColor(unpremultiply((word >> 16) & 0xFF), unpremultiply((word >> 8) & 0xFF),
+	              unpremultiply(word & 0xFF), static_cast<uint8>(alpha));
+}
+
+void CairoImageSurface::clear()
+{
+	cairo_t* cr = cairo_create(cairoSurface(surface));
+	cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+	cairo_paint(cr);
+	cairo_destroy(cr);
+}
+
+bool CairoImageSurface::writePNG(const std::string& path) const
+{
+	return cairo_surface_write_to_png(cairoSurface(surface), path.c_str()) == CAIRO_STATUS_SUCCESS;
+}
+
+void* CairoImageSurface::getCairoSurface() const
+{
+	return surface;
+}
+
+} // namespace Kavrin
