@@ -358,12 +358,21 @@ void CFrame::drawRect(CDrawContext* context, const CRect& updateRect)
 {
 	if (!context || updateRect.isEmpty())
 		return;
-	CViewContainer::drawRect(context, updateRect);
+	context->beginDraw();
+	context->setBitmapInterpolationQuality(impl->bitmapInterpolationQuality);
+	CRect savedClip;
+	context->getClipRect(savedClip);
+	CRect clip = CRect(updateRect).bound(savedClip);
+	context->setClipRect(clip);
+	if (!clip.isEmpty())
+		CViewContainer::drawRect(context, clip);
+	context->setClipRect(savedClip);
+	context->endDraw();
 }
 
 void CFrame::draw(CDrawContext* context)
 {
-	drawRect(context, getViewSize());
+	drawRect(context, CRect(getViewSize()).originize());
 }
 
 // ---- Mouse ----

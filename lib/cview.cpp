@@ -2,6 +2,7 @@
 
 #include "lib/assertion.h"
 #include "lib/cbitmap.h"
+#include "lib/cdrawcontext.h"
 #include "lib/cframe.h"
 #include "lib/cgraphicspath.h"
 #include "lib/cviewcontainer.h"
@@ -98,9 +99,10 @@ CView* CView::cloneView() const
 
 // ---- Drawing and invalidation ----
 
-void CView::draw(CDrawContext*)
+void CView::draw(CDrawContext* context)
 {
-	// The background bitmap is drawn here once bitmaps can draw themselves.
+	if (auto background = getDrawBackground(); background && context)
+		context->drawBitmap(background, impl->size, CPoint(), 1.f);
 	setDirty(false);
 }
 

@@ -2,7 +2,10 @@
 
 #include "lib/assertion.h"
 #include "lib/cframe.h"
+#include "lib/cdrawcontext.h"
+#include "lib/cgraphicspath.h"
 #include "lib/controls/ccontrol.h"
+#include "lib/ifocusdrawing.h"
 #include "lib/dispatchlist.h"
 #include "lib/iviewcontainerlistener.h"
 #include "lib/messages.h"
@@ -42,6 +45,19 @@ void walkTopDown(const CViewContainer::ViewList& children, Func&& func)
 		SharedPointer<CView> child = children[i];
 		if (func(child.get()))
 			return;
+	}
+}
+
+// Walks the children from the first (bottom) up, each remembered for its
+// turn, stopping when the number of children changes.
+template <typename Func>
+void walkFirstToLast(const CViewContainer::ViewList& children, Func&& func)
+{
+	const auto count = children.size();
+	for (size_t i = 0; i < count && children.size() == count; ++i)
+	{
+		SharedPointer<CView> child = children[i];
+		func(child.get());
 	}
 }
 
@@ -785,12 +801,7 @@ void CViewContainer::setViewSize(const CRect& rect, bool invalidate)
 
 void CViewContainer::parentSizeChanged()
 {
-	const auto count = impl->children.size();
-	for (size_t i = 0; i < count && impl->children.size() == count; ++i)
-	{
-		SharedPointer<CView> child = impl->children[i];
-		child->parentSizeChanged();
-	}
+	walkFirstToLast(impl->children, [](CView* child) { child->parentSizeChanged(); });
 }
 
 bool CViewContainer::sizeToFit()
@@ -860,7 +871,121 @@ CPoint CViewContainer::getBackgroundOffset() const
 	return offset;
 }
 
-void CViewContainer::drawBackgroundRect(CDrawContext*, const CRect&) {}
+void CViewContainer::drawBackgroundRect(CDrawContext* context, const CRect& rect)
+{
+	const CRect localBounds = CRect(getViewSize()).originize();
+	if (auto background = getDrawBackground())
+	{
+		CDrawContext::ClipScope clip(context, rect);
+		if (!clip.isEmpty())
+			context->drawBitmap(background, localBounds, getBackgroundOffset(), 1.f);
+		return;
+	}
+	const CColor color = impl->backgroundColor;
+	const bool opaque = color.alpha == 255;
+	// A transparent container shows what lies below unless its colour is
+	// itself translucent.
+	if (getTransparency() && opaque)
+		return;
+	const CDrawStyle style = impl->backgroundColorDrawStyle;
+	const bool rectOnly = style == kDrawFilled || (style == kDrawFilledAndStroked && opaque);
+	context->saveGlobalState();
+	context->setLineWidth(1.);
+	context->setLineStyle(kLineSolid);
+	context->setFillColor(color);
+	context->setFrameColor(color);
+	context->drawRect(rectOnly ? rect : localBounds, style);
+	context->restoreGlobalState();
+}
+
+void CViewContainer::draw(CDrawContext* context)
+{
+	drawRect(context, getBoundsInParentSpace());
+}
+
+CView* CViewContainer::focusChildToDraw() const
+{
+	CFrame* frame = getFrame();
+	if (!frame || !frame->focusDrawingEnabled())
+		return nullptr;
+	CView* focus = frame->getFocusView();
+	if (!focus || focus->getParentView() != this || !focus->isVisible() || !focus->wantsFocus())
+		return nullptr;
+	return focus;
+}
+
+void CViewContainer::drawFocus(CDrawContext* context, CView* focusView)
+{
+	CFrame* frame = getFrame();
+	if (!frame)
+		return;
+	auto path = owned(context->createGraphicsPath());
+	if (!path)
+		return;
+	auto focusDrawing = dynamic_cast<IFocusDrawing*>(focusView);
+	if (!focusDrawing || !focusDrawing->getFocusPath(*path))
+	{
+		CRect visible = focusView->getVisibleViewSize();
+		double width = frame->getFocusWidth();
+		path->addRect(visible);
+		path->addRect(CRect(visible).extend(width, width));
+	}
+	CRect box = path->getBoundingBox();
+	if (box.isEmpty())
+		return;
+	context->saveGlobalState();
+	context->setDrawMode(kAntiAliasing);
+	context->setFillColor(frame->getFocusColor());
+	context->drawGraphicsPath(path, CDrawContext::kPathFilledEvenOdd);
+	context->restoreGlobalState();
+	setLastDrawnFocus(box.extend(1., 1.));
+}
+
+void CViewContainer::drawRect(CDrawContext* context, const CRect& updateRect)
+{
+	if (!context)
+		return;
+	const CRect bounds = getBoundsInParentSpace();
+	CDrawContext::Transform offset(*context, CGraphicsTransform::translation(bounds.left, bounds.top));
+	CRect localUpdate = CRect(updateRect).bound(bounds).offset(-bounds.left, -bounds.top);
+	CRect savedClip;
+	context->getClipRect(savedClip);
+	context->setClipRect(CRect(localUpdate).bound(savedClip));
+
+	drawBackgroundRect(context, localUpdate);
+
+	CView* focusView = focusChildToDraw();
+	auto focusDrawing = dynamic_cast<IFocusDrawing*>(focusView);
+	bool focusDrawn = false;
+	{
+		CDrawContext::Transform transform(*context, impl->transform);
+		CRect clip;
+		context->getClipRect(clip);
+		walkFirstToLast(impl->children, [&](CView* child) {
+			if (!child->isVisible())
+				return;
+			if (child == focusView && focusDrawing && !focusDrawing->drawFocusOnTop())
+			{
+				drawFocus(context, child);
+				focusDrawn = true;
+			}
+			if (!checkUpdateRect(child, clip))
+				return;
+			CRect visiblePart = CRect(child->getViewSize()).bound(clip);
+			context->saveGlobalState();
+			context->setClipRect(visiblePart);
+			if (child->hasViewFlag(kHasAlpha))
+				context->setGlobalAlpha(context->getGlobalAlpha() * child->getAlphaValue());
+			child->drawRect(context, visiblePart);
+			context->restoreGlobalState();
+		});
+		context->setClipRect(CRect(clip));
+		if (focusView && !focusDrawn && focusView->getParentView() == this)
+			drawFocus(context, focusView);
+	}
+	context->setClipRect(savedClip);
+	setDirty(false);
+}
 
 void CViewContainer::setBackgroundColorDrawStyle(CDrawStyle style)
 {

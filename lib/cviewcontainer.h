@@ -141,6 +141,11 @@ public:
 	void unregisterViewContainerListener(IViewContainerListener* listener);
 
 	// Overrides of CView.
+	void draw(CDrawContext* context) override;
+	// updateRect is in the container's parent's coordinates. Children draw
+	// first to last, each clipped to its size, with its alpha and under the
+	// container's transform.
+	void drawRect(CDrawContext* context, const CRect& updateRect) override;
 	bool isDirty() const override;
 	void invalid() override;
 	void invalidRect(const CRect& rect) override;
@@ -177,6 +182,9 @@ protected:
 	void detachChildren();
 
 private:
+	// The focus child this container draws a ring for, or null.
+	CView* focusChildToDraw() const;
+	void drawFocus(CDrawContext* context, CView* focusView);
 	void detachChild(CView* view, bool withForget);
 	// Maps the point into the children's space and asks the drag holder's
 	// mouse listeners, then, unless one handled it, the holder (moves and
