@@ -1,4 +1,6 @@
 # The two everyday commands are `make demo` and `make test`; see the README.
+# `make bench BENCH=drawing ARGS=--benchmark_filter=Scene` runs one benchmark
+# program with arguments.
 
 BUILD ?= build
 JOBS ?= $(shell nproc)
@@ -28,7 +30,7 @@ bench: deps
 	@cmake -S . -B $(BUILD)/bench -G $(CMAKE_GENERATOR) -DCMAKE_BUILD_TYPE=Release \
 	  -DKAVRIN_BUILD_BENCH=ON -DKAVRIN_BUILD_EXAMPLES=OFF >/dev/null
 	@cmake --build $(BUILD)/bench -j $(JOBS)
-	@for b in $(BUILD)/bench/bench/kavrin-bench-*; do echo "== $$b"; $$b $(ARGS) || exit 1; done
+	@for b in $(BUILD)/bench/bench/kavrin-bench-$(or $(BENCH),*); do echo "== $$b"; $$b $(ARGS) || exit 1; done
 
 clean:
 	rm -rf $(BUILD)

@@ -172,7 +172,7 @@ void CairoDrawContext::applyAntialias()
 {
 	cairo_antialias_t mode = CAIRO_ANTIALIAS_NONE;
 	if (getDrawMode().antialiasing())
-		mode = scaleFactor >= 2. ? CAIRO_ANTIALIAS_FAST : CAIRO_ANTIALIAS_GRAY;
+		mode = scaleFactor >= 2. ? CAIRO_ANTIALIAS_FAST : CAIRO_ANTIALIAS_DEFAULT;
 	cairo_set_antialias(cr, mode);
 }
 

@@ -14,7 +14,7 @@ class CairoImageSurface;
 //
 // Antialiased drawing uses Cairo's fast antialiasing and a coarser curve
 // tolerance on surfaces of scale 2 or more, where the difference cannot be
-// seen, and its default (grey) antialiasing and tolerance at scale 1.
+// seen, and its default antialiasing and tolerance at scale 1.
 class CairoDrawContext : public COffscreenContext
 {
 public:
