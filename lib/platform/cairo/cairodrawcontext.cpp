@@ -38,6 +38,7 @@ CairoDrawContext::CairoDrawContext(CairoImageSurface* surface)
 
 CairoDrawContext::~CairoDrawContext() noexcept
 {
+	closeDrawingLevel();
 	cairo_destroy(cr);
 }
 
@@ -61,32 +62,49 @@ bool CairoDrawContext::beginDrawing()
 	CRect clip = getAbsoluteClipRect();
 	if (clip.left >= clip.right || clip.top >= clip.bottom)
 		return false;
-	cairo_save(cr);
+	CGraphicsTransform transform = getCurrentTransform();
 	if (integralMode())
 	{
 		auto round = [this](double value) { return std::round(value * scaleFactor) / scaleFactor; };
 		double left = round(clip.left);
 		double top = round(clip.top);
 		clip = CRect(left, top, left + round(clip.getWidth()), top + round(clip.getHeight()));
+		transform.dx = round(transform.dx);
+		transform.dy = round(transform.dy);
 	}
-	cairo_new_path(cr);
-	cairo_rectangle(cr, clip.left, clip.top, clip.getWidth(), clip.getHeight());
-	cairo_clip(cr);
-	CGraphicsTransform transform = getCurrentTransform();
-	if (!transform.isInvariant())
+	if (drawingLevelOpen && clip == appliedClip && transform == appliedTransform)
 	{
-		if (integralMode())
-		{
-			transform.dx = std::round(transform.dx * scaleFactor) / scaleFactor;
-			transform.dy = std::round(transform.dy * scaleFactor) / scaleFactor;
-		}
-		applyTransform(cr, transform);
+		cairo_new_path(cr);
+		return true;
 	}
+	closeDrawingLevel();
+	cairo_save(cr);
+	drawingLevelOpen = true;
+	appliedClip = clip;
+	appliedTransform = transform;
+	cairo_new_path(cr);
+	// A clip that covers the whole surface clips nothing and would only
+	// slow Cairo's compositing down.
+	if (!clip.rectInside(getSurfaceRect()))
+	{
+		cairo_rectangle(cr, clip.left, clip.top, clip.getWidth(), clip.getHeight());
+		cairo_clip(cr);
+	}
+	if (!transform.isInvariant())
+		applyTransform(cr, transform);
 	return true;
 }
 
 void CairoDrawContext::endDrawing()
 {
+	cairo_new_path(cr);
+}
+
+void CairoDrawContext::closeDrawingLevel()
+{
+	if (!drawingLevelOpen)
+		return;
+	drawingLevelOpen = false;
 	cairo_new_path(cr);
 	cairo_restore(cr);
 }
@@ -131,6 +149,7 @@ void CairoDrawContext::fillAndStroke(CDrawStyle style)
 {
 	if (style == kDrawFilled || style == kDrawFilledAndStroked)
 	{
+		cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
 		setSourceColor(getFillColor());
 		if (style == kDrawFilledAndStroked)
 			cairo_fill_preserve(cr);
@@ -148,6 +167,7 @@ void CairoDrawContext::fillAndStroke(CDrawStyle style)
 
 void CairoDrawContext::applyLineStyle()
 {
+	closeDrawingLevel();
 	const auto& style = getLineStyle();
 	static const cairo_line_cap_t caps[] = {CAIRO_LINE_CAP_BUTT, CAIRO_LINE_CAP_ROUND, CAIRO_LINE_CAP_SQUARE};
 	static const cairo_line_join_t joins[] = {CAIRO_LINE_JOIN_MITER, CAIRO_LINE_JOIN_ROUND,
@@ -170,6 +190,7 @@ void CairoDrawContext::applyLineStyle()
 
 void CairoDrawContext::applyAntialias()
 {
+	closeDrawingLevel();
 	cairo_antialias_t mode = CAIRO_ANTIALIAS_NONE;
 	if (getDrawMode().antialiasing())
 		mode = scaleFactor >= 2. ? CAIRO_ANTIALIAS_FAST : CAIRO_ANTIALIAS_DEFAULT;
@@ -210,6 +231,7 @@ void CairoDrawContext::setGlobalAlpha(float newAlpha)
 void CairoDrawContext::saveGlobalState()
 {
 	COffscreenContext::saveGlobalState();
+	closeDrawingLevel();
 	cairo_save(cr);
 	++savedStates;
 }
@@ -220,6 +242,7 @@ void CairoDrawContext::restoreGlobalState()
 		return;
 	--savedStates;
 	COffscreenContext::restoreGlobalState();
+	closeDrawingLevel();
 	cairo_restore(cr);
 }
 
@@ -291,8 +314,7 @@ void CairoDrawContext::drawEllipse(const CRect& rect, CDrawStyle style)
 		double shift = strokeShift();
 		r = CRect(r.left + shift, r.top + shift, r.right - 1. + shift, r.bottom - 1. + shift);
 	}
-	CGraphicsPath::ElementList ellipse {{CGraphicsPath::Element::kEllipse, r}};
-	appendElementsTo(cr, ellipse);
+	appendEllipse(cr, r);
 	fillAndStroke(style);
 	endDrawing();
 }
@@ -307,11 +329,7 @@ void CairoDrawContext::drawArc(const CRect& rect, float startAngle, float endAng
 		double shift = strokeShift();
 		r = CRect(r.left + shift, r.top + shift, r.right - 1. + shift, r.bottom - 1. + shift);
 	}
-	CGraphicsPath::Element arc {CGraphicsPath::Element::kArc, r};
-	arc.startAngle = startAngle;
-	arc.endAngle = endAngle;
-	arc.clockwise = true;
-	appendElementsTo(cr, {arc});
+	appendArc(cr, r, startAngle, endAngle, true);
 	fillAndStroke(style);
 	endDrawing();
 }
@@ -338,6 +356,7 @@ void CairoDrawContext::clearRect(const CRect& rect)
 	cairo_rectangle(cr, r.left, r.top, r.getWidth(), r.getHeight());
 	cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
 	cairo_fill(cr);
+	cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
 	endDrawing();
 }
 
@@ -418,11 +437,14 @@ void CairoDrawContext::fillGradient(CGraphicsPath* path, cairo_pattern_t* patter
 	{
 		if (addPathForFill(path, transformation, false))
 		{
+			// The path clip must not outlive the call.
+			cairo_save(cr);
 			cairo_set_fill_rule(cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
 			cairo_clip(cr);
 			cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
 			cairo_set_source(cr, pattern);
 			cairo_paint(cr);
+			cairo_restore(cr);
 		}
 		endDrawing();
 	}

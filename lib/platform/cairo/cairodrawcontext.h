@@ -55,7 +55,9 @@ public:
 
 	// Begins a drawing call: false (and nothing to end) when the clip is
 	// empty; otherwise the clip and the current transform are applied,
-	// rounded to device pixels in integral mode, until endDrawing().
+	// rounded to device pixels in integral mode. They stay applied across
+	// calls until they change or the Cairo state is saved or changed, so
+	// that a run of primitives under one clip pays for it once.
 	bool beginDrawing();
 	void endDrawing();
 	bool integralMode() const { return getDrawMode().integralMode(); }
@@ -75,10 +77,16 @@ private:
 	void fillGradient(CGraphicsPath* path, cairo_pattern_t* pattern, bool evenOdd,
 	                  CGraphicsTransform* transformation);
 
+	// Leaves the level that holds the applied clip and transform.
+	void closeDrawingLevel();
+
 	SharedPointer<CairoImageSurface> surface;
 	cairo_t* cr;
 	double scaleFactor;
 	int savedStates {0};
+	bool drawingLevelOpen {false};
+	CRect appliedClip;
+	CGraphicsTransform appliedTransform;
 };
 
 } // namespace Kavrin

@@ -45,6 +45,8 @@ double correctedAngle(double angle, double rx, double ry)
 	return std::atan2(std::sin(angle) * rx, std::cos(angle) * ry);
 }
 
+} // namespace
+
 void appendArc(cairo_t* cr, const CRect& rect, double startDegrees, double endDegrees, bool clockwise)
 {
 	double rx = rect.getWidth() / 2.;
@@ -77,8 +79,6 @@ void appendEllipse(cairo_t* cr, const CRect& rect)
 	cairo_close_path(cr);
 	cairo_restore(cr);
 }
-
-} // namespace
 
 void appendElementsTo(cairo_t* cr, const CGraphicsPath::ElementList& elements)
 {

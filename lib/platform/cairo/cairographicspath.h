@@ -34,5 +34,10 @@ private:
 
 // Builds the elements into cr's current path under cr's current matrix.
 void appendElementsTo(cairo_t* cr, const CGraphicsPath::ElementList& elements);
+// An arc of the ellipse inscribed in rect, angles in degrees, with the
+// angle correction for non-circular ellipses; joined to the current point.
+void appendArc(cairo_t* cr, const CRect& rect, double startDegrees, double endDegrees, bool clockwise);
+// A closed subpath of the ellipse inscribed in rect.
+void appendEllipse(cairo_t* cr, const CRect& rect);
 
 } // namespace Kavrin
