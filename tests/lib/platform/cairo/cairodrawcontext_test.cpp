@@ -1,25 +1,80 @@
+#include "lib/cgradient.h"
+#include "lib/cgraphicspath.h"
 #include "lib/platform/cairo/cairodrawcontext.h"
+#include "lib/platform/cairo/cairographicspath.h"
 #include "lib/platform/cairo/cairosurface.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
 namespace Kavrin::Test {
 namespace {
 
-// A surface of 20 x 20 logical units and a context on it, cleared to
-// transparent.
+// A surface of 20 x 20 logical units (unless told otherwise) and a context
+// on it, cleared to transparent.
 struct Canvas
 {
-	explicit Canvas(double scale = 1., int logicalSize = 20)
-	: surface(CairoImageSurface::create(int32(logicalSize * scale), int32(logicalSize * scale), scale)),
+	explicit Canvas(double scale = 1., int logicalWidth = 20, int logicalHeight = -1)
+	: surface(CairoImageSurface::create(int32(logicalWidth * scale),
+	                                    int32((logicalHeight < 0 ? logicalWidth : logicalHeight) * scale), scale)),
 	  context(owned(surface->createDrawContext()))
 	{
 	}
 	bool covered(int x, int y) const { return surface->getPixel(x, y).alpha != 0; }
+	int alpha(int x, int y) const { return surface->getPixel(x, y).alpha; }
+	CColor pixel(int x, int y) const { return surface->getPixel(x, y); }
+
+	// One character per device pixel from 'from' to 'to' inclusive: 'X' fully
+	// covered, '.' untouched, '+' partly covered.
+	std::string row(int y, int from, int to) const
+	{
+		std::string text;
+		for (int x = from; x <= to; ++x)
+			text += symbol(x, y);
+		return text;
+	}
+	std::string column(int x, int from, int to) const
+	{
+		std::string text;
+		for (int y = from; y <= to; ++y)
+			text += symbol(x, y);
+		return text;
+	}
+	char symbol(int x, int y) const
+	{
+		int a = alpha(x, y);
+		return a == 255 ? 'X' : a == 0 ? '.' : '+';
+	}
+
+	SharedPointer<CGraphicsPath> path() { return owned(context->createGraphicsPath()); }
 
 	SharedPointer<CairoImageSurface> surface;
 	SharedPointer<CDrawContext> context;
 };
+
+std::string describe(const CColor& color)
+{
+	return "(" + std::to_string(color.red) + ", " + std::to_string(color.green) + ", " +
+	       std::to_string(color.blue) + ", " + std::to_string(color.alpha) + ")";
+}
+
+SharedPointer<CGradient> twoStops(double start, const CColor& startColor, double end, const CColor& endColor)
+{
+	CGradient::ColorStopMap stops;
+	stops.emplace(start, startColor);
+	stops.emplace(end, endColor);
+	return makeOwned<CGradient>(stops);
+}
+
+constexpr CColor kClear {0, 0, 0, 0};
+constexpr CDrawMode kSmooth {kNonIntegralMode | kAntiAliasing};
+
+// ---- Integral mode ----
 
 TEST(CairoDrawContextTest, StrokedUnitRectCoversExactlyItsColumnsInIntegralMode)
 {
@@ -47,6 +102,803 @@ TEST(CairoDrawContextTest, FilledRectCoversExactlyItsArea)
 			EXPECT_EQ(canvas.covered(x, y), x >= 2 && x < 7 && y >= 3 && y < 9) << x << "," << y;
 }
 
+// A stroked rect keeps its origin and loses one unit of width and height;
+// odd whole widths are shifted half a unit onto whole pixels, even ones are
+// centred on the outline as it is. Outside integral mode nothing is moved,
+// so a unit line on a whole coordinate straddles two pixels.
+struct StrokedRectCase
+{
+	const char* name;
+	CDrawMode mode;
+	double lineWidth;
+	CRect rect;
+	// Row 6, columns 0 to 13.
+	const char* middleRow;
+	// Column 6, rows 0 to 13.
+	const char* middleColumn;
+};
+
+TEST(CairoDrawContextTest, StrokedRectCoverageFollowsLineWidthAndMode)
+{
+	const StrokedRectCase cases[] = {
+	    {"width 1 integral", kAliasing, 1., CRect(2, 2, 12, 12), "..X........X..", "..X........X.."},
+	    {"width 2 is not shifted", kAliasing, 2., CRect(2, 2, 12, 12), ".XX.......XX..", ".XX.......XX.."},
+	    {"width 3 is shifted", kAliasing, 3., CRect(2, 2, 12, 12), ".XXX......XXX.", ".XXX......XXX."},
+	    {"width 2 antialiased integral", kAntiAliasing, 2., CRect(2, 2, 12, 12), ".XX.......XX..",
+	     ".XX.......XX.."},
+	    {"width 1 non-integral straddles", kSmooth, 1., CRect(2, 2, 12, 12), ".++.......++..",
+	     ".++.......++.."},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		Canvas canvas;
+		canvas.context->setDrawMode(c.mode);
+		canvas.context->setLineWidth(c.lineWidth);
+		canvas.context->setFrameColor(kRedCColor);
+		canvas.context->drawRect(c.rect, kDrawStroked);
+		EXPECT_EQ(canvas.row(6, 0, 13), c.middleRow);
+		EXPECT_EQ(canvas.column(6, 0, 13), c.middleColumn);
+	}
+}
+
+// Rect origins and sizes, and the translation of the current transform, are
+// rounded to whole pixels in integral mode (half away from zero); outside it
+// an edge on half a pixel covers that pixel half.
+struct PlacementCase
+{
+	const char* name;
+	CDrawMode mode;
+	CPoint translation;
+	CRect rect;
+	// Row 2, columns 0 to 9.
+	const char* row;
+	int leftEdgeAlpha;
+};
+
+TEST(CairoDrawContextTest, FilledRectPlacementIsRoundedOnlyInIntegralMode)
+{
+	const PlacementCase cases[] = {
+	    {"integral rect on half a pixel", kAliasing, {}, CRect(2.5, 0, 6.5, 5), "...XXXX...", 0},
+	    {"integral rect below half", kAliasing, {}, CRect(2.4, 0, 6.4, 5), "..XXXX....", 255},
+	    {"antialiased integral rect", kAntiAliasing, {}, CRect(2.5, 0, 6.5, 5), "...XXXX...", 0},
+	    {"non-integral rect", kSmooth, {}, CRect(2.5, 0, 6.5, 5), "..+XXX+...", 128},
+	    {"translation 0.4 rounded away", kAliasing, {0.4, 0}, CRect(2, 0, 6, 5), "..XXXX....", 255},
+	    {"translation 0.6 rounded up", kAliasing, {0.6, 0}, CRect(2, 0, 6, 5), "...XXXX...", 0},
+	    {"translation 0.5 kept outside integral mode", kSmooth, {0.5, 0}, CRect(2, 0, 6, 5), "..+XXX+...",
+	     128},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		Canvas canvas;
+		canvas.context->setDrawMode(c.mode);
+		canvas.context->setFillColor(kBlueCColor);
+		CDrawContext::Transform transform(*canvas.context,
+		                                  CGraphicsTransform::translation(c.translation.x, c.translation.y));
+		canvas.context->drawRect(c.rect, kDrawFilled);
+		EXPECT_EQ(canvas.row(2, 0, 9), c.row);
+		EXPECT_NEAR(canvas.alpha(2, 2), c.leftEdgeAlpha, 1);
+	}
+}
+
+TEST(CairoDrawContextTest, FilledEllipseUsesTheFullRectAndStrokedOneUnitLess)
+{
+	struct Case
+	{
+		const char* name;
+		CDrawStyle style;
+		// Row 5 and column 5, 0 to 11 each.
+		const char* row;
+		const char* column;
+	};
+	const Case cases[] = {
+	    {"filled", kDrawFilled, "XXXXXXXXXX..", "XXXXXXXXXX.."},
+	    {"stroked", kDrawStroked, "X........X..", "X........X.."},
+	    {"filled and stroked", kDrawFilledAndStroked, "XXXXXXXXXX..", "XXXXXXXXXX.."},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		Canvas canvas;
+		canvas.context->setFillColor(kBlueCColor);
+		canvas.context->setFrameColor(kRedCColor);
+		canvas.context->drawEllipse(CRect(0, 0, 10, 10), c.style);
+		EXPECT_EQ(canvas.row(5, 0, 11), c.row);
+		EXPECT_EQ(canvas.column(5, 0, 11), c.column);
+	}
+}
+
+TEST(CairoDrawContextTest, FilledAndStrokedRectStrokesOverItsFill)
+{
+	Canvas canvas;
+	canvas.context->setFillColor(kBlueCColor);
+	canvas.context->setFrameColor(kRedCColor);
+	canvas.context->drawRect(CRect(2, 2, 12, 12), kDrawFilledAndStroked);
+	EXPECT_EQ(canvas.pixel(2, 6), kRedCColor);
+	EXPECT_EQ(canvas.pixel(11, 6), kRedCColor);
+	EXPECT_EQ(canvas.pixel(6, 6), kBlueCColor);
+	EXPECT_EQ(canvas.pixel(12, 6), kClear) << "fill and outline both lose a unit";
+	EXPECT_EQ(canvas.row(11, 0, 13), "..XXXXXXXXXX..");
+}
+
+TEST(CairoDrawContextTest, FilledPolygonIsRoundedButNotShifted)
+{
+	Canvas canvas;
+	canvas.context->setFillColor(kBlueCColor);
+	canvas.context->drawPolygon({{2.4, 2}, {8, 2}, {8, 8.4}, {2.4, 8.4}}, kDrawFilled);
+	EXPECT_EQ(canvas.row(5, 0, 9), "..XXXXXX..");
+	EXPECT_EQ(canvas.column(5, 0, 9), "..XXXXXX..");
+}
+
+// ---- Lines and dashes ----
+
+TEST(CairoDrawContextTest, HorizontalUnitLineCoversOneRow)
+{
+	Canvas canvas;
+	canvas.context->setFrameColor(kRedCColor);
+	canvas.context->drawLine({CPoint(2, 5), CPoint(12, 5)});
+	EXPECT_EQ(canvas.column(6, 0, 9), ".....X....");
+	EXPECT_EQ(canvas.pixel(6, 5), kRedCColor);
+	for (int x = 3; x <= 11; ++x)
+		EXPECT_TRUE(canvas.covered(x, 5)) << x;
+	EXPECT_FALSE(canvas.covered(0, 5));
+	EXPECT_FALSE(canvas.covered(14, 5));
+}
+
+TEST(CairoDrawContextTest, DrawLinesStrokesEverySegmentAndAnEmptyListNothing)
+{
+	Canvas canvas;
+	canvas.context->setFrameColor(kRedCColor);
+	canvas.context->setLineWidth(2.);
+	canvas.context->drawLines({});
+	canvas.context->drawPolygon({}, kDrawFilled);
+	for (int y = 0; y < 20; ++y)
+		EXPECT_EQ(canvas.row(y, 0, 19), "....................") << y;
+
+	canvas.context->drawLines({{CPoint(0, 4), CPoint(20, 4)}, {CPoint(10, 10), CPoint(10, 20)}});
+	EXPECT_EQ(canvas.column(2, 0, 7), "...XX...");
+	EXPECT_EQ(canvas.row(15, 6, 13), "...XX...");
+	EXPECT_FALSE(canvas.covered(10, 8)) << "the segments are not joined";
+}
+
+// Dash lengths are multiples of the line width: the default on-off dash
+// gives runs as long as the line is wide.
+TEST(CairoDrawContextTest, DashesScaleWithTheLineWidth)
+{
+	struct Case
+	{
+		double width;
+		const char* row;
+	};
+	const Case cases[] = {
+	    {2., "XX..XX..XX..XX..XX.."},
+	    {4., "XXXX....XXXX....XXXX"},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.width);
+		Canvas canvas;
+		canvas.context->setLineStyle(kLineOnOffDash);
+		canvas.context->setLineWidth(c.width);
+		canvas.context->setFrameColor(kRedCColor);
+		canvas.context->drawLine({CPoint(0, 10), CPoint(20, 10)});
+		EXPECT_EQ(canvas.row(10, 0, 19), c.row);
+		EXPECT_EQ(canvas.row(9, 0, 19), c.row);
+	}
+}
+
+TEST(CairoDrawContextTest, DashesFollowALineWidthSetAfterTheStyle)
+{
+	Canvas canvas;
+	canvas.context->setLineWidth(4.);
+	canvas.context->setLineStyle(kLineOnOffDash);
+	canvas.context->setLineWidth(2.);
+	canvas.context->setFrameColor(kRedCColor);
+	canvas.context->drawLine({CPoint(0, 10), CPoint(20, 10)});
+	EXPECT_EQ(canvas.row(10, 0, 19), "XX..XX..XX..XX..XX..");
+}
+
+// ---- Points and clearing ----
+
+TEST(CairoDrawContextTest, DrawPointColoursExactlyOnePixelAndKeepsTheState)
+{
+	const CLineStyle styles[] = {kLineSolid, kLineOnOffDash};
+	for (const auto& style : styles)
+	{
+		Canvas canvas;
+		canvas.context->setLineStyle(style);
+		canvas.context->setLineWidth(3.);
+		canvas.context->setFrameColor(kBlueCColor);
+		canvas.context->drawPoint(CPoint(5, 7), kRedCColor);
+		for (int y = 0; y < 20; ++y)
+			for (int x = 0; x < 20; ++x)
+				EXPECT_EQ(canvas.pixel(x, y), x == 5 && y == 7 ? kRedCColor : kClear) << x << "," << y;
+		EXPECT_EQ(canvas.context->getLineWidth(), 3.);
+		EXPECT_EQ(canvas.context->getFrameColor(), kBlueCColor);
+		EXPECT_EQ(canvas.context->getLineStyle(), style);
+	}
+}
+
+TEST(CairoDrawContextTest, ClearRectMakesPixelsTransparentWhateverTheAlpha)
+{
+	Canvas canvas;
+	canvas.context->setFillColor(kRedCColor);
+	canvas.context->drawRect(CRect(0, 0, 20, 20), kDrawFilled);
+	canvas.context->setGlobalAlpha(0.5f);
+	canvas.context->clearRect(CRect(4, 4, 8, 10));
+	EXPECT_EQ(canvas.row(6, 0, 11), "XXXX....XXXX");
+	EXPECT_EQ(canvas.column(6, 0, 11), "XXXX......XX");
+	EXPECT_EQ(canvas.pixel(5, 5), kClear);
+}
+
+// ---- Arcs ----
+
+// A closed outline, for telling where a filled shape must and must not be.
+struct Outline
+{
+	std::vector<CPoint> points;
+
+	bool contains(const CPoint& p) const
+	{
+		bool inside = false;
+		for (size_t i = 0, j = points.size() - 1; i < points.size(); j = i++)
+		{
+			const auto& a = points[i];
+			const auto& b = points[j];
+			if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
+				inside = !inside;
+		}
+		return inside;
+	}
+	double distance(const CPoint& p) const
+	{
+		double best = std::numeric_limits<double>::max();
+		for (size_t i = 0, j = points.size() - 1; i < points.size(); j = i++)
+		{
+			const auto& a = points[j];
+			const auto& b = points[i];
+			double dx = b.x - a.x, dy = b.y - a.y;
+			double length = dx * dx + dy * dy;
+			double t = length > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / length, 0., 1.) : 0.;
+			best = std::min(best, std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy)));
+		}
+		return best;
+	}
+};
+
+// The region of a filled arc: the elliptic arc inscribed in rect from the
+// start to the end angle (degrees from the x axis towards y, each landing on
+// the ellipse in its own direction from the centre), with increasing angle,
+// closed by the chord.
+Outline filledArc(const CRect& rect, double startDegrees, double endDegrees)
+{
+	const double rx = rect.getWidth() / 2., ry = rect.getHeight() / 2.;
+	const double cx = rect.left + rx, cy = rect.top + ry;
+	auto parameter = [&](double degrees) {
+		double a = degrees * M_PI / 180.;
+		return std::atan2(std::sin(a) * rx, std::cos(a) * ry);
+	};
+	double t0 = parameter(startDegrees);
+	double t1 = parameter(endDegrees);
+	while (t1 < t0)
+		t1 += 2. * M_PI;
+	Outline outline;
+	const int steps = 720;
+	for (int i = 0; i <= steps; ++i)
+	{
+		double t = t0 + (t1 - t0) * i / steps;
+		outline.points.push_back({cx + rx * std::cos(t), cy + ry * std::sin(t)});
+	}
+	return outline;
+}
+
+// Every pixel whose centre lies clearly inside (outside) the region is
+// covered (untouched); pixels within the margin of its edge may be either.
+void expectRegion(const Canvas& canvas, const Outline& region, int width, int height, double margin = 0.75)
+{
+	int mismatches = 0;
+	for (int y = 0; y < height; ++y)
+	{
+		for (int x = 0; x < width; ++x)
+		{
+			CPoint centre(x + 0.5, y + 0.5);
+			if (region.distance(centre) < margin)
+				continue;
+			bool inside = region.contains(centre);
+			if (canvas.covered(x, y) != inside && ++mismatches <= 10)
+				ADD_FAILURE() << "pixel " << x << "," << y << (inside ? " should be covered" : " should be clear");
+		}
+	}
+	EXPECT_EQ(mismatches, 0);
+}
+
+TEST(CairoDrawContextTest, FilledArcRunsWithIncreasingCorrectedAngles)
+{
+	struct Case
+	{
+		const char* name;
+		float start;
+		float end;
+	};
+	// On a 2:1 ellipse only 0, 90, 180 and 270 degrees land where the
+	// uncorrected angle would; the others tell the correction apart.
+	const Case cases[] = {
+	    {"bottom-right quarter", 0.f, 90.f},
+	    {"to the 45 degree direction", 0.f, 45.f},
+	    {"across the start of the circle", 300.f, 60.f},
+	    {"the long way round", 45.f, 315.f},
+	    {"upper half", 180.f, 360.f},
+	};
+	const CRect rect(4, 4, 84, 44);
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		Canvas canvas(1., 88, 48);
+		canvas.context->setFillColor(kBlueCColor);
+		canvas.context->drawArc(rect, c.start, c.end, kDrawFilled);
+		expectRegion(canvas, filledArc(rect, c.start, c.end), 88, 48);
+	}
+}
+
+TEST(CairoDrawContextTest, ArcOfAQuarterStartsAtTheRightAndEndsAtTheBottomCentre)
+{
+	Canvas canvas(1., 40, 20);
+	canvas.context->setFillColor(kBlueCColor);
+	canvas.context->drawArc(CRect(0, 0, 40, 20), 0.f, 90.f, kDrawFilled);
+	// The chord from (40, 10) to (20, 20) bounds the segment.
+	EXPECT_TRUE(canvas.covered(38, 11));
+	EXPECT_TRUE(canvas.covered(22, 19));
+	EXPECT_TRUE(canvas.covered(33, 16));
+	EXPECT_FALSE(canvas.covered(29, 14)) << "on the centre's side of the chord";
+	EXPECT_FALSE(canvas.covered(38, 8)) << "above the start";
+	EXPECT_FALSE(canvas.covered(18, 19)) << "left of the end";
+	EXPECT_FALSE(canvas.covered(10, 5));
+}
+
+// Only rects and ellipses lose a unit when stroked: an arc lies on the
+// ellipse inscribed in its rect (here a circle of radius 10 about (10, 10),
+// whose 2-unit stroke reaches from radius 9 to 11).
+TEST(CairoDrawContextTest, StrokedArcLiesOnTheEllipseInscribedInItsRect)
+{
+	Canvas canvas(1., 24, 24);
+	canvas.context->setFrameColor(kRedCColor);
+	canvas.context->setLineWidth(2.);
+	canvas.context->drawArc(CRect(0, 0, 20, 20), 0.f, 360.f, kDrawStroked);
+	EXPECT_EQ(canvas.row(10, 0, 22), "X..................XX..");
+	EXPECT_EQ(canvas.column(10, 0, 22), "X..................XX..");
+}
+
+// ---- Paths ----
+
+TEST(CairoDrawContextTest, FillRuleDecidesAboutTheOverlapOfSubpaths)
+{
+	struct Case
+	{
+		CDrawContext::PathDrawMode mode;
+		bool overlapCovered;
+	};
+	const Case cases[] = {{CDrawContext::kPathFilled, true}, {CDrawContext::kPathFilledEvenOdd, false}};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.mode);
+		Canvas canvas;
+		auto path = canvas.path();
+		path->addRect(CRect(2, 2, 12, 12));
+		path->addRect(CRect(7, 7, 17, 17));
+		canvas.context->setFillColor(kBlueCColor);
+		canvas.context->drawGraphicsPath(path, c.mode);
+		EXPECT_EQ(canvas.covered(9, 9), c.overlapCovered);
+		EXPECT_TRUE(canvas.covered(3, 3));
+		EXPECT_TRUE(canvas.covered(15, 15));
+		EXPECT_FALSE(canvas.covered(15, 3));
+		EXPECT_EQ(canvas.row(9, 0, 19), c.overlapCovered ? "..XXXXXXXXXXXXXXX..." : "..XXXXX.....XXXXX...");
+	}
+}
+
+TEST(CairoDrawContextTest, StrokedPathCoversItsOutlineOnly)
+{
+	struct Case
+	{
+		const char* name;
+		CDrawMode mode;
+		double width;
+		const char* row;
+	};
+	// A path is not shrunk like a stroked rect: its outline runs where it
+	// was built (shifted by half a unit for odd widths in aliased mode).
+	const Case cases[] = {
+	    {"width 1 aliased", kAliasing, 1., "..X.........X..."},
+	    {"width 2 aliased", kAliasing, 2., ".XX........XX..."},
+	    {"width 2 antialiased", kAntiAliasing, 2., ".XX........XX..."},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		Canvas canvas;
+		auto path = canvas.path();
+		path->addRect(CRect(2, 2, 12, 12));
+		canvas.context->setDrawMode(c.mode);
+		canvas.context->setLineWidth(c.width);
+		canvas.context->setFrameColor(kRedCColor);
+		canvas.context->drawGraphicsPath(path, CDrawContext::kPathStroked);
+		EXPECT_EQ(canvas.row(6, 0, 15), c.row);
+		EXPECT_EQ(canvas.pixel(6, 6), kClear);
+	}
+}
+
+TEST(CairoDrawContextTest, PathTransformAppliesToThePathOnly)
+{
+	Canvas canvas(1., 40, 40);
+	auto path = canvas.path();
+	path->addRect(CRect(0, 0, 5, 5));
+	canvas.context->setFillColor(kBlueCColor);
+	CGraphicsTransform moveRight = CGraphicsTransform::translation(10, 0);
+	{
+		CDrawContext::Transform down(*canvas.context, CGraphicsTransform::translation(0, 20));
+		canvas.context->drawGraphicsPath(path, CDrawContext::kPathFilled, &moveRight);
+		EXPECT_EQ(canvas.context->getCurrentTransform(), CGraphicsTransform::translation(0, 20));
+	}
+	canvas.context->drawGraphicsPath(path, CDrawContext::kPathFilled);
+	canvas.context->drawRect(CRect(30, 30, 35, 35), kDrawFilled);
+
+	EXPECT_EQ(canvas.row(22, 0, 19), "..........XXXXX.....") << "both transforms";
+	EXPECT_EQ(canvas.row(2, 0, 19), "XXXXX...............") << "the path itself is unchanged";
+	EXPECT_EQ(canvas.row(32, 28, 37), "..XXXXX...") << "later drawing is not moved";
+	EXPECT_FALSE(canvas.covered(12, 2));
+}
+
+TEST(CairoDrawContextTest, RoundRectLeavesItsVeryCornersTransparent)
+{
+	Canvas canvas;
+	auto path = owned(canvas.context->createRoundRectGraphicsPath(CRect(0, 0, 20, 20), 6.));
+	ASSERT_TRUE(path);
+	canvas.context->setFillColor(kBlueCColor);
+	canvas.context->drawGraphicsPath(path, CDrawContext::kPathFilled);
+	for (auto corner : {CPoint(0, 0), CPoint(19, 0), CPoint(0, 19), CPoint(19, 19)})
+		EXPECT_FALSE(canvas.covered(int(corner.x), int(corner.y))) << corner.x << "," << corner.y;
+	for (auto edge : {CPoint(10, 0), CPoint(0, 10), CPoint(19, 10), CPoint(10, 19), CPoint(3, 3), CPoint(16, 16)})
+		EXPECT_EQ(canvas.pixel(int(edge.x), int(edge.y)), kBlueCColor) << edge.x << "," << edge.y;
+}
+
+TEST(CairoDrawContextTest, PathHitTestFollowsFillRuleAndTransform)
+{
+	CairoGraphicsPath empty;
+	EXPECT_FALSE(empty.hitTest(CPoint(0, 0)));
+
+	CairoGraphicsPath path;
+	path.addRect(CRect(0, 0, 10, 10));
+	path.addRect(CRect(5, 5, 15, 15));
+	auto moved = CGraphicsTransform::translation(100, 0);
+	struct Case
+	{
+		CPoint where;
+		bool evenOdd;
+		CGraphicsTransform* transform;
+		bool inside;
+	};
+	const Case cases[] = {
+	    {{2, 2}, false, nullptr, true},     {{2, 2}, true, nullptr, true},
+	    {{7, 7}, false, nullptr, true},     {{7, 7}, true, nullptr, false},
+	    {{12, 2}, false, nullptr, false},   {{14, 14}, true, nullptr, true},
+	    {{102, 2}, false, &moved, true},    {{2, 2}, false, &moved, false},
+	    {{107, 7}, true, &moved, false},    {{107, 7}, false, &moved, true},
+	};
+	for (const auto& c : cases)
+		EXPECT_EQ(path.hitTest(c.where, c.evenOdd, c.transform), c.inside)
+		    << c.where.x << "," << c.where.y << (c.evenOdd ? " even-odd" : "") << (c.transform ? " moved" : "");
+}
+
+TEST(CairoDrawContextTest, PathBoundingBoxEnclosesItsGeometry)
+{
+	struct Case
+	{
+		const char* name;
+		std::function<void(CGraphicsPath&)> build;
+		CRect box;
+	};
+	const Case cases[] = {
+	    {"empty", [](CGraphicsPath&) {}, CRect()},
+	    {"rect", [](CGraphicsPath& p) { p.addRect(CRect(2, 3, 12, 8)); }, CRect(2, 3, 12, 8)},
+	    {"rect and ellipse",
+	     [](CGraphicsPath& p) {
+		     p.addRect(CRect(2, 3, 12, 8));
+		     p.addEllipse(CRect(10, 0, 30, 10));
+	     },
+	     CRect(2, 0, 30, 10)},
+	    {"lines",
+	     [](CGraphicsPath& p) {
+		     p.beginSubpath(CPoint(5, 5));
+		     p.addLine(CPoint(-5, 20));
+		     p.addLine(CPoint(8, 1));
+	     },
+	     CRect(-5, 1, 8, 20)},
+	    {"quarter arc of a 2:1 ellipse",
+	     [](CGraphicsPath& p) { p.addArc(CRect(0, 0, 40, 20), 0, 90, true); }, CRect(20, 10, 40, 20)},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		CairoGraphicsPath path;
+		c.build(path);
+		CRect box = path.getBoundingBox();
+		EXPECT_NEAR(box.left, c.box.left, 0.05);
+		EXPECT_NEAR(box.top, c.box.top, 0.05);
+		EXPECT_NEAR(box.right, c.box.right, 0.05);
+		EXPECT_NEAR(box.bottom, c.box.bottom, 0.05);
+	}
+}
+
+TEST(CairoDrawContextTest, PathIsRebuiltAfterItChanges)
+{
+	CairoGraphicsPath path;
+	path.addRect(CRect(0, 0, 10, 10));
+	EXPECT_TRUE(path.hitTest(CPoint(5, 5)));
+	EXPECT_FALSE(path.hitTest(CPoint(25, 5)));
+	path.addRect(CRect(20, 0, 30, 10));
+	EXPECT_TRUE(path.hitTest(CPoint(25, 5)));
+	EXPECT_EQ(path.getBoundingBox(), CRect(0, 0, 30, 10));
+	path.beginSubpath(CPoint(40, 3));
+	path.addLine(CPoint(45, 7));
+	EXPECT_EQ(path.getCurrentPosition(), CPoint(45, 7));
+}
+
+// ---- Gradients ----
+
+TEST(CairoDrawContextTest, LinearGradientExtendsItsEndColoursBeyondBothEnds)
+{
+	struct Case
+	{
+		const char* name;
+		double firstStop;
+		double lastStop;
+		// Columns at or left of this one show exactly the first colour,
+		// columns at or right of the other exactly the last one.
+		int lastStartColumn;
+		int firstEndColumn;
+	};
+	const Case cases[] = {
+	    {"stops at the ends", 0., 1., 4, 15},
+	    {"stops inside", 0.2, 0.8, 6, 13},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		Canvas canvas;
+		auto path = canvas.path();
+		path->addRect(CRect(0, 0, 20, 20));
+		auto gradient = twoStops(c.firstStop, kRedCColor, c.lastStop, kBlueCColor);
+		canvas.context->fillLinearGradient(path, *gradient, CPoint(5, 0), CPoint(15, 0));
+		for (int x = 0; x < 20; ++x)
+		{
+			CColor p = canvas.pixel(x, 10);
+			if (x <= c.lastStartColumn)
+				EXPECT_EQ(p, kRedCColor) << x << " " << describe(p);
+			else if (x >= c.firstEndColumn)
+				EXPECT_EQ(p, kBlueCColor) << x << " " << describe(p);
+			else
+			{
+				EXPECT_EQ(p.alpha, 255) << x;
+				EXPECT_LT(p.red, 255) << x;
+				EXPECT_LT(p.blue, 255) << x;
+			}
+		}
+		// Halfway along the gradient both colours mix evenly.
+		CColor middle = canvas.pixel(9, 10);
+		CColor next = canvas.pixel(10, 10);
+		EXPECT_NEAR(middle.red + next.red, 255, 3) << describe(middle) << describe(next);
+		EXPECT_GT(middle.red, next.red);
+		EXPECT_EQ(canvas.pixel(9, 0), middle) << "the gradient runs along x only";
+	}
+}
+
+TEST(CairoDrawContextTest, RadialGradientStartsAtTheOriginAndExtendsBeyondTheRadius)
+{
+	struct Case
+	{
+		const char* name;
+		CPoint originOffset;
+		CPoint startPixel;
+	};
+	const Case cases[] = {
+	    {"centred", {0, 0}, {10, 10}},
+	    {"origin moved left", {-4, 0}, {6, 10}},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		Canvas canvas;
+		auto path = canvas.path();
+		path->addRect(CRect(0, 0, 20, 20));
+		auto gradient = twoStops(0., kRedCColor, 1., kBlueCColor);
+		canvas.context->fillRadialGradient(path, *gradient, CPoint(10.5, 10.5), 6., c.originOffset);
+		EXPECT_EQ(canvas.pixel(int(c.startPixel.x), int(c.startPixel.y)), kRedCColor);
+		for (auto outside : {CPoint(0, 0), CPoint(19, 10), CPoint(10, 1), CPoint(3, 10), CPoint(17, 17)})
+			EXPECT_EQ(canvas.pixel(int(outside.x), int(outside.y)), kBlueCColor)
+			    << outside.x << "," << outside.y << " " << describe(canvas.pixel(int(outside.x), int(outside.y)));
+		CColor between = canvas.pixel(13, 10);
+		EXPECT_LT(between.red, 255);
+		EXPECT_LT(between.blue, 255);
+	}
+	Canvas centred;
+	auto path = centred.path();
+	path->addRect(CRect(0, 0, 20, 20));
+	auto gradient = twoStops(0., kRedCColor, 1., kBlueCColor);
+	centred.context->fillRadialGradient(path, *gradient, CPoint(10.5, 10.5), 6.);
+	EXPECT_EQ(centred.pixel(13, 10), centred.pixel(7, 10)) << "symmetric about the centre";
+	EXPECT_EQ(centred.pixel(10, 13), centred.pixel(13, 10));
+}
+
+TEST(CairoDrawContextTest, GradientIsClippedToItsPath)
+{
+	struct Case
+	{
+		const char* name;
+		bool evenOdd;
+		const char* row;
+	};
+	const Case cases[] = {
+	    {"non-zero", false, "..XXXXXXXXXXXXXXX..."},
+	    {"even-odd", true, "..XXXXX.....XXXXX..."},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		Canvas canvas;
+		auto path = canvas.path();
+		path->addRect(CRect(2, 2, 12, 12));
+		path->addRect(CRect(7, 7, 17, 17));
+		auto gradient = twoStops(0., kRedCColor, 1., kRedCColor);
+		canvas.context->fillLinearGradient(path, *gradient, CPoint(0, 0), CPoint(20, 0), c.evenOdd);
+		EXPECT_EQ(canvas.row(9, 0, 19), c.row);
+		EXPECT_FALSE(canvas.covered(15, 3));
+		EXPECT_EQ(canvas.pixel(3, 3), kRedCColor);
+	}
+}
+
+// ---- Global alpha, clip and state ----
+
+TEST(CairoDrawContextTest, GlobalAlphaHalvesCoverageAndTheClipExcludes)
+{
+	Canvas canvas;
+	canvas.context->setFillColor(kRedCColor);
+	canvas.context->setGlobalAlpha(0.5f);
+	canvas.context->setClipRect(CRect(0, 0, 5, 20));
+	canvas.context->drawRect(CRect(0, 0, 10, 10), kDrawFilled);
+	EXPECT_NEAR(canvas.surface->getPixel(2, 2).alpha, 128, 1);
+	EXPECT_EQ(canvas.surface->getPixel(2, 2).red, 255);
+	EXPECT_FALSE(canvas.covered(6, 2));
+}
+
+TEST(CairoDrawContextTest, GlobalAlphaAppliesToEveryPrimitive)
+{
+	struct Case
+	{
+		const char* name;
+		std::function<void(Canvas&)> draw;
+		CPoint probe;
+	};
+	auto fillPath = [](Canvas& canvas, CDrawContext::PathDrawMode mode) {
+		auto path = canvas.path();
+		path->addRect(CRect(2, 2, 12, 12));
+		canvas.context->drawGraphicsPath(path, mode);
+	};
+	auto red = twoStops(0., kRedCColor, 1., kRedCColor);
+	const Case cases[] = {
+	    {"filled rect", [](Canvas& c) { c.context->drawRect(CRect(2, 2, 12, 12), kDrawFilled); }, {5, 5}},
+	    {"stroked rect", [](Canvas& c) { c.context->drawRect(CRect(2, 2, 12, 12), kDrawStroked); }, {2, 5}},
+	    {"line", [](Canvas& c) { c.context->drawLine({CPoint(0, 5), CPoint(20, 5)}); }, {8, 5}},
+	    {"filled ellipse", [](Canvas& c) { c.context->drawEllipse(CRect(0, 0, 20, 20), kDrawFilled); }, {10, 10}},
+	    {"stroked ellipse", [](Canvas& c) { c.context->drawEllipse(CRect(0, 0, 20, 20), kDrawStroked); }, {0, 9}},
+	    {"filled arc", [](Canvas& c) { c.context->drawArc(CRect(0, 0, 20, 20), 0.f, 180.f, kDrawFilled); }, {10, 14}},
+	    {"polygon", [](Canvas& c) { c.context->drawPolygon({{2, 2}, {12, 2}, {12, 12}, {2, 12}}, kDrawFilled); },
+	     {5, 5}},
+	    {"point", [](Canvas& c) { c.context->drawPoint(CPoint(7, 7), kRedCColor); }, {7, 7}},
+	    {"filled path", [&](Canvas& c) { fillPath(c, CDrawContext::kPathFilled); }, {5, 5}},
+	    {"stroked path", [&](Canvas& c) { fillPath(c, CDrawContext::kPathStroked); }, {2, 5}},
+	    {"linear gradient",
+	     [&](Canvas& c) {
+		     auto path = c.path();
+		     path->addRect(CRect(2, 2, 12, 12));
+		     c.context->fillLinearGradient(path, *red, CPoint(0, 0), CPoint(20, 0));
+	     },
+	     {5, 5}},
+	    {"radial gradient",
+	     [&](Canvas& c) {
+		     auto path = c.path();
+		     path->addRect(CRect(2, 2, 12, 12));
+		     c.context->fillRadialGradient(path, *red, CPoint(7, 7), 3.);
+	     },
+	     {3, 3}},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		Canvas canvas;
+		canvas.context->setFillColor(kRedCColor);
+		canvas.context->setFrameColor(kRedCColor);
+		canvas.context->setGlobalAlpha(0.5f);
+		c.draw(canvas);
+		CColor p = canvas.pixel(int(c.probe.x), int(c.probe.y));
+		EXPECT_NEAR(p.alpha, 128, 1) << describe(p);
+		EXPECT_EQ(p.red, 255) << describe(p);
+		EXPECT_EQ(p.green, 0) << describe(p);
+	}
+}
+
+TEST(CairoDrawContextTest, RestoringTheStateBringsBackAlphaClipAndColours)
+{
+	Canvas canvas;
+	canvas.context->setFillColor(kRedCColor);
+	canvas.context->saveGlobalState();
+	canvas.context->setGlobalAlpha(0.25f);
+	canvas.context->setClipRect(CRect(0, 0, 2, 2));
+	canvas.context->setFillColor(kBlueCColor);
+	canvas.context->restoreGlobalState();
+	canvas.context->drawRect(CRect(0, 0, 10, 10), kDrawFilled);
+	EXPECT_EQ(canvas.pixel(5, 5), kRedCColor);
+	// An unmatched restore changes nothing.
+	canvas.context->restoreGlobalState();
+	canvas.context->drawRect(CRect(10, 10, 20, 20), kDrawFilled);
+	EXPECT_EQ(canvas.pixel(15, 15), kRedCColor);
+}
+
+TEST(CairoDrawContextTest, ClipIsStoredInSurfaceCoordinates)
+{
+	Canvas canvas(1., 40, 40);
+	canvas.context->setFillColor(kBlueCColor);
+	{
+		CDrawContext::Transform moved(*canvas.context, CGraphicsTransform::translation(10, 20));
+		canvas.context->setClipRect(CRect(0, 0, 5, 5));
+		EXPECT_EQ(canvas.context->getAbsoluteClipRect(), CRect(10, 20, 15, 25));
+		CRect clip;
+		EXPECT_EQ(canvas.context->getClipRect(clip), CRect(0, 0, 5, 5));
+		canvas.context->drawRect(CRect(-10, -10, 30, 30), kDrawFilled);
+	}
+	CRect clip;
+	EXPECT_EQ(canvas.context->getClipRect(clip), CRect(10, 20, 15, 25)) << "the clip stays where it was set";
+	EXPECT_EQ(canvas.row(22, 0, 19), "..........XXXXX.....");
+	EXPECT_EQ(canvas.column(12, 15, 29), ".....XXXXX.....");
+
+	// A transform pushed after the clip does not move it.
+	canvas.context->setClipRect(CRect(0, 0, 5, 5));
+	CDrawContext::Transform moved(*canvas.context, CGraphicsTransform::translation(20, 0));
+	EXPECT_EQ(canvas.context->getClipRect(clip), CRect(-20, 0, -15, 5));
+	canvas.context->setFillColor(kRedCColor);
+	canvas.context->drawRect(CRect(0, 0, 5, 5), kDrawFilled);
+	EXPECT_FALSE(canvas.covered(22, 2));
+	EXPECT_FALSE(canvas.covered(2, 2));
+}
+
+TEST(CairoDrawContextTest, ClipEdgesAreRoundedOnlyInIntegralMode)
+{
+	struct Case
+	{
+		const char* name;
+		CDrawMode mode;
+		CRect clip;
+		const char* row;
+	};
+	const Case cases[] = {
+	    {"integral", kAliasing, CRect(2.4, 0, 6.4, 20), "..XXXX...."},
+	    {"integral on half a pixel", kAliasing, CRect(2.5, 0, 6.5, 20), "...XXXX..."},
+	    {"non-integral", kSmooth, CRect(2.5, 0, 6.5, 20), "..+XXX+..."},
+	    {"empty", kAliasing, CRect(5, 0, 5, 20), ".........."},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		Canvas canvas;
+		canvas.context->setDrawMode(c.mode);
+		canvas.context->setClipRect(c.clip);
+		canvas.context->setFillColor(kBlueCColor);
+		canvas.context->drawRect(CRect(0, 0, 20, 20), kDrawFilled);
+		EXPECT_EQ(canvas.row(5, 0, 9), c.row);
+	}
+}
+
+// ---- Scale factor ----
+
 TEST(CairoDrawContextTest, SurfaceOfScaleTwoDoublesEveryEdge)
 {
 	Canvas canvas(2.);
@@ -59,16 +911,76 @@ TEST(CairoDrawContextTest, SurfaceOfScaleTwoDoublesEveryEdge)
 	EXPECT_FALSE(canvas.covered(13, 18));
 }
 
-TEST(CairoDrawContextTest, GlobalAlphaHalvesCoverageAndTheClipExcludes)
+TEST(CairoDrawContextTest, UnitStrokeAtScaleTwoCoversTwoDevicePixels)
 {
-	Canvas canvas;
+	Canvas canvas(2.);
+	EXPECT_EQ(canvas.context->getScaleFactor(), 2.);
+	EXPECT_EQ(canvas.context->getHairlineSize(), 0.5);
+	canvas.context->setFrameColor(kRedCColor);
+	canvas.context->drawRect(CRect(0, 0, 10, 10), kDrawStroked);
+	EXPECT_EQ(canvas.row(10, 0, 22), "XX................XX...");
+	EXPECT_EQ(canvas.column(10, 0, 22), "XX................XX...");
+	canvas.context->drawLine({CPoint(0, 15), CPoint(20, 15)});
+	EXPECT_EQ(canvas.column(30, 27, 34), "...XX...");
+}
+
+// At scale 2 half a unit is a whole device pixel: integral mode rounds to
+// device pixels, not to units.
+TEST(CairoDrawContextTest, IntegralModeRoundsToDevicePixelsAtScaleTwo)
+{
+	struct Case
+	{
+		const char* name;
+		std::function<void(Canvas&)> draw;
+		// Device row 2, columns 0 to 11.
+		const char* row;
+	};
+	const Case cases[] = {
+	    {"rect on half a unit", [](Canvas& c) { c.context->drawRect(CRect(0.5, 0, 3, 5), kDrawFilled); },
+	     ".XXXXX......"},
+	    {"rect on a quarter unit", [](Canvas& c) { c.context->drawRect(CRect(0.25, 0, 3.25, 5), kDrawFilled); },
+	     ".XXXXXX....."},
+	    {"translation of half a unit",
+	     [](Canvas& c) {
+		     CDrawContext::Transform moved(*c.context, CGraphicsTransform::translation(0.5, 0));
+		     c.context->drawRect(CRect(0, 0, 3, 5), kDrawFilled);
+	     },
+	     ".XXXXXX....."},
+	    {"clip on half a unit",
+	     [](Canvas& c) {
+		     c.context->setClipRect(CRect(1.5, 0, 4, 5));
+		     c.context->drawRect(CRect(0, 0, 10, 5), kDrawFilled);
+	     },
+	     "...XXXXX...."},
+	    {"polygon on half a unit",
+	     [](Canvas& c) { c.context->drawPolygon({{0.5, 0}, {3, 0}, {3, 5}, {0.5, 5}}, kDrawFilled); },
+	     ".XXXXX......"},
+	    {"aliased path on half a unit",
+	     [](Canvas& c) {
+		     auto path = c.path();
+		     path->addRect(CRect(0.5, 0, 3, 5));
+		     c.context->drawGraphicsPath(path, CDrawContext::kPathFilled);
+	     },
+	     ".XXXXX......"},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		Canvas canvas(2.);
+		canvas.context->setFillColor(kBlueCColor);
+		c.draw(canvas);
+		EXPECT_EQ(canvas.row(2, 0, 11), c.row);
+	}
+}
+
+TEST(CairoDrawContextTest, ClearRectAtScaleTwoCoversDoubledPixels)
+{
+	Canvas canvas(2.);
 	canvas.context->setFillColor(kRedCColor);
-	canvas.context->setGlobalAlpha(0.5f);
-	canvas.context->setClipRect(CRect(0, 0, 5, 20));
-	canvas.context->drawRect(CRect(0, 0, 10, 10), kDrawFilled);
-	EXPECT_NEAR(canvas.surface->getPixel(2, 2).alpha, 128, 1);
-	EXPECT_EQ(canvas.surface->getPixel(2, 2).red, 255);
-	EXPECT_FALSE(canvas.covered(6, 2));
+	canvas.context->drawRect(CRect(0, 0, 20, 20), kDrawFilled);
+	canvas.context->clearRect(CRect(1, 1, 3.5, 3));
+	EXPECT_EQ(canvas.row(3, 0, 9), "XX.....XXX");
+	EXPECT_EQ(canvas.column(3, 0, 7), "XX....XX");
 }
 
 } // namespace
