@@ -109,13 +109,16 @@ void CairoDrawContext::closeDrawingLevel()
 	cairo_restore(cr);
 }
 
+// Cairo's device space here is the surface's logical space (the surface's
+// own scale maps it onto pixels), so the scale factor takes it the rest of
+// the way to device pixels.
 CPoint CairoDrawContext::pixelAligned(const CPoint& point) const
 {
 	double x = point.x;
 	double y = point.y;
 	cairo_user_to_device(cr, &x, &y);
-	x = std::round(x);
-	y = std::round(y);
+	x = std::round(x * scaleFactor) / scaleFactor;
+	y = std::round(y * scaleFactor) / scaleFactor;
 	cairo_device_to_user(cr, &x, &y);
 	return {x, y};
 }
@@ -128,8 +131,8 @@ CRect CairoDrawContext::alignedRect(const CRect& rect) const
 	double width = rect.getWidth();
 	double height = rect.getHeight();
 	cairo_user_to_device_distance(cr, &width, &height);
-	width = std::round(width);
-	height = std::round(height);
+	width = std::round(width * scaleFactor) / scaleFactor;
+	height = std::round(height * scaleFactor) / scaleFactor;
 	cairo_device_to_user_distance(cr, &width, &height);
 	return CRect(origin.x, origin.y, origin.x + width, origin.y + height);
 }
@@ -323,12 +326,10 @@ void CairoDrawContext::drawArc(const CRect& rect, float startAngle, float endAng
 {
 	if (!beginDrawing())
 		return;
+	// An arc lies on the ellipse inscribed in its rect, stroked or not.
 	CRect r = alignedRect(rect);
 	if (style != kDrawFilled)
-	{
-		double shift = strokeShift();
-		r = CRect(r.left + shift, r.top + shift, r.right - 1. + shift, r.bottom - 1. + shift);
-	}
+		r.offset(strokeShift(), strokeShift());
 	appendArc(cr, r, startAngle, endAngle, true);
 	fillAndStroke(style);
 	endDrawing();

@@ -21,7 +21,8 @@ struct Canvas
 {
 	explicit Canvas(double scale = 1., int logicalWidth = 20, int logicalHeight = -1)
 	: surface(CairoImageSurface::create(int32(logicalWidth * scale),
-	                                    int32((logicalHeight < 0 ? logicalWidth : logicalHeight) * scale), scale)),
+	                                    int32((logicalHeight < 0 ? logicalWidth : logicalHeight) * scale),
+	                                    scale)),
 	  context(owned(surface->createDrawContext()))
 	{
 	}
@@ -63,7 +64,8 @@ std::string describe(const CColor& color)
 	       std::to_string(color.blue) + ", " + std::to_string(color.alpha) + ")";
 }
 
-SharedPointer<CGradient> twoStops(double start, const CColor& startColor, double end, const CColor& endColor)
+SharedPointer<CGradient> twoStops(double start, const CColor& startColor, double end,
+                                  const CColor& endColor)
 {
 	CGradient::ColorStopMap stops;
 	stops.emplace(start, startColor);
@@ -121,9 +123,12 @@ struct StrokedRectCase
 TEST(CairoDrawContextTest, StrokedRectCoverageFollowsLineWidthAndMode)
 {
 	const StrokedRectCase cases[] = {
-	    {"width 1 integral", kAliasing, 1., CRect(2, 2, 12, 12), "..X........X..", "..X........X.."},
-	    {"width 2 is not shifted", kAliasing, 2., CRect(2, 2, 12, 12), ".XX.......XX..", ".XX.......XX.."},
-	    {"width 3 is shifted", kAliasing, 3., CRect(2, 2, 12, 12), ".XXX......XXX.", ".XXX......XXX."},
+	    {"width 1 integral", kAliasing, 1., CRect(2, 2, 12, 12), "..X........X..",
+	     "..X........X.."},
+	    {"width 2 is not shifted", kAliasing, 2., CRect(2, 2, 12, 12), ".XX.......XX..",
+	     ".XX.......XX.."},
+	    {"width 3 is shifted", kAliasing, 3., CRect(2, 2, 12, 12), ".XXX......XXX.",
+	     ".XXX......XXX."},
 	    {"width 2 antialiased integral", kAntiAliasing, 2., CRect(2, 2, 12, 12), ".XX.......XX..",
 	     ".XX.......XX.."},
 	    {"width 1 non-integral straddles", kSmooth, 1., CRect(2, 2, 12, 12), ".++.......++..",
@@ -165,7 +170,11 @@ TEST(CairoDrawContextTest, FilledRectPlacementIsRoundedOnlyInIntegralMode)
 	    {"non-integral rect", kSmooth, {}, CRect(2.5, 0, 6.5, 5), "..+XXX+...", 128},
 	    {"translation 0.4 rounded away", kAliasing, {0.4, 0}, CRect(2, 0, 6, 5), "..XXXX....", 255},
 	    {"translation 0.6 rounded up", kAliasing, {0.6, 0}, CRect(2, 0, 6, 5), "...XXXX...", 0},
-	    {"translation 0.5 kept outside integral mode", kSmooth, {0.5, 0}, CRect(2, 0, 6, 5), "..+XXX+...",
+	    {"translation 0.5 kept outside integral mode",
+	     kSmooth,
+	     {0.5, 0},
+	     CRect(2, 0, 6, 5),
+	     "..+XXX+...",
 	     128},
 	};
 	for (const auto& c : cases)
@@ -174,8 +183,8 @@ TEST(CairoDrawContextTest, FilledRectPlacementIsRoundedOnlyInIntegralMode)
 		Canvas canvas;
 		canvas.context->setDrawMode(c.mode);
 		canvas.context->setFillColor(kBlueCColor);
-		CDrawContext::Transform transform(*canvas.context,
-		                                  CGraphicsTransform::translation(c.translation.x, c.translation.y));
+		CDrawContext::Transform transform(
+		    *canvas.context, CGraphicsTransform::translation(c.translation.x, c.translation.y));
 		canvas.context->drawRect(c.rect, kDrawFilled);
 		EXPECT_EQ(canvas.row(2, 0, 9), c.row);
 		EXPECT_NEAR(canvas.alpha(2, 2), c.leftEdgeAlpha, 1);
@@ -233,17 +242,72 @@ TEST(CairoDrawContextTest, FilledPolygonIsRoundedButNotShifted)
 
 // ---- Lines and dashes ----
 
-TEST(CairoDrawContextTest, HorizontalUnitLineCoversOneRow)
+// A unit line is shifted onto one row of pixels in integral mode and
+// straddles two rows outside it.
+TEST(CairoDrawContextTest, HorizontalUnitLineCoversOneRowInIntegralMode)
+{
+	struct Case
+	{
+		const char* name;
+		CDrawMode mode;
+		// Column 6, rows 0 to 9.
+		const char* column;
+	};
+	const Case cases[] = {
+	    {"integral", kAliasing, ".....X...."},
+	    {"integral antialiased", kAntiAliasing, ".....X...."},
+	    {"non-integral", kSmooth, "....++...."},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		Canvas canvas;
+		canvas.context->setDrawMode(c.mode);
+		canvas.context->setFrameColor(kRedCColor);
+		canvas.context->drawLine({CPoint(2, 5), CPoint(12, 5)});
+		EXPECT_EQ(canvas.column(6, 0, 9), c.column);
+		for (int x = 3; x <= 11; ++x)
+			EXPECT_EQ(canvas.alpha(x, c.mode.integralMode() ? 5 : 4),
+			          c.mode.integralMode() ? 255 : 128)
+			    << x;
+		EXPECT_FALSE(canvas.covered(0, 5));
+		EXPECT_FALSE(canvas.covered(14, 5));
+	}
+}
+
+TEST(CairoDrawContextTest, LineCapsExtendTheLineByHalfItsWidth)
+{
+	struct Case
+	{
+		CLineStyle::LineCap cap;
+		const char* row;
+	};
+	const Case cases[] = {
+	    {CLineStyle::kLineCapButt, "....XXXXXX...."},
+	    {CLineStyle::kLineCapSquare, "...XXXXXXXX..."},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.cap);
+		Canvas canvas;
+		canvas.context->setLineStyle(CLineStyle(c.cap, CLineStyle::kLineJoinMiter));
+		canvas.context->setLineWidth(2.);
+		canvas.context->setFrameColor(kRedCColor);
+		canvas.context->drawLine({CPoint(4, 10), CPoint(10, 10)});
+		EXPECT_EQ(canvas.row(10, 0, 13), c.row);
+	}
+}
+
+TEST(CairoDrawContextTest, StrokedPolygonIsNotClosed)
 {
 	Canvas canvas;
+	canvas.context->setLineWidth(2.);
 	canvas.context->setFrameColor(kRedCColor);
-	canvas.context->drawLine({CPoint(2, 5), CPoint(12, 5)});
-	EXPECT_EQ(canvas.column(6, 0, 9), ".....X....");
-	EXPECT_EQ(canvas.pixel(6, 5), kRedCColor);
-	for (int x = 3; x <= 11; ++x)
-		EXPECT_TRUE(canvas.covered(x, 5)) << x;
-	EXPECT_FALSE(canvas.covered(0, 5));
-	EXPECT_FALSE(canvas.covered(14, 5));
+	canvas.context->drawPolygon({{2, 2}, {16, 2}, {16, 16}}, kDrawStroked);
+	EXPECT_TRUE(canvas.covered(9, 2));
+	EXPECT_TRUE(canvas.covered(16, 9));
+	EXPECT_FALSE(canvas.covered(9, 9)) << "no edge back to the first point";
+	EXPECT_FALSE(canvas.covered(5, 5));
 }
 
 TEST(CairoDrawContextTest, DrawLinesStrokesEverySegmentAndAnEmptyListNothing)
@@ -269,17 +333,23 @@ TEST(CairoDrawContextTest, DashesScaleWithTheLineWidth)
 	struct Case
 	{
 		double width;
+		double phase;
 		const char* row;
 	};
+	// The phase is an offset along the line in units, not a multiple of the
+	// width.
 	const Case cases[] = {
-	    {2., "XX..XX..XX..XX..XX.."},
-	    {4., "XXXX....XXXX....XXXX"},
+	    {2., 0., "XX..XX..XX..XX..XX.."},
+	    {4., 0., "XXXX....XXXX....XXXX"},
+	    {2., 1., "X..XX..XX..XX..XX..X"},
 	};
 	for (const auto& c : cases)
 	{
-		SCOPED_TRACE(c.width);
+		SCOPED_TRACE(testing::Message() << "width " << c.width << " phase " << c.phase);
 		Canvas canvas;
-		canvas.context->setLineStyle(kLineOnOffDash);
+		canvas.context->setLineStyle(CLineStyle(CLineStyle::kLineCapButt,
+		                                        CLineStyle::kLineJoinMiter, c.phase,
+		                                        CLineStyle::DashLengths {1., 1.}));
 		canvas.context->setLineWidth(c.width);
 		canvas.context->setFrameColor(kRedCColor);
 		canvas.context->drawLine({CPoint(0, 10), CPoint(20, 10)});
@@ -313,7 +383,8 @@ TEST(CairoDrawContextTest, DrawPointColoursExactlyOnePixelAndKeepsTheState)
 		canvas.context->drawPoint(CPoint(5, 7), kRedCColor);
 		for (int y = 0; y < 20; ++y)
 			for (int x = 0; x < 20; ++x)
-				EXPECT_EQ(canvas.pixel(x, y), x == 5 && y == 7 ? kRedCColor : kClear) << x << "," << y;
+				EXPECT_EQ(canvas.pixel(x, y), x == 5 && y == 7 ? kRedCColor : kClear)
+				    << x << "," << y;
 		EXPECT_EQ(canvas.context->getLineWidth(), 3.);
 		EXPECT_EQ(canvas.context->getFrameColor(), kBlueCColor);
 		EXPECT_EQ(canvas.context->getLineStyle(), style);
@@ -360,7 +431,9 @@ struct Outline
 			const auto& b = points[i];
 			double dx = b.x - a.x, dy = b.y - a.y;
 			double length = dx * dx + dy * dy;
-			double t = length > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / length, 0., 1.) : 0.;
+			double t = length > 0
+			               ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / length, 0., 1.)
+			               : 0.;
 			best = std::min(best, std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy)));
 		}
 		return best;
@@ -395,7 +468,8 @@ Outline filledArc(const CRect& rect, double startDegrees, double endDegrees)
 
 // Every pixel whose centre lies clearly inside (outside) the region is
 // covered (untouched); pixels within the margin of its edge may be either.
-void expectRegion(const Canvas& canvas, const Outline& region, int width, int height, double margin = 0.75)
+void expectRegion(const Canvas& canvas, const Outline& region, int width, int height,
+                  double margin = 0.75)
 {
 	int mismatches = 0;
 	for (int y = 0; y < height; ++y)
@@ -407,7 +481,8 @@ void expectRegion(const Canvas& canvas, const Outline& region, int width, int he
 				continue;
 			bool inside = region.contains(centre);
 			if (canvas.covered(x, y) != inside && ++mismatches <= 10)
-				ADD_FAILURE() << "pixel " << x << "," << y << (inside ? " should be covered" : " should be clear");
+				ADD_FAILURE() << "pixel " << x << "," << y
+				              << (inside ? " should be covered" : " should be clear");
 		}
 	}
 	EXPECT_EQ(mismatches, 0);
@@ -471,6 +546,39 @@ TEST(CairoDrawContextTest, StrokedArcLiesOnTheEllipseInscribedInItsRect)
 
 // ---- Paths ----
 
+TEST(CairoDrawContextTest, PathArcRunsInItsDirectionWithCorrectedAngles)
+{
+	struct Case
+	{
+		const char* name;
+		double start;
+		double end;
+		bool clockwise;
+		// The same region as a clockwise arc between these angles.
+		double regionStart;
+		double regionEnd;
+	};
+	const Case cases[] = {
+	    {"clockwise quarter", 0., 90., true, 0., 90.},
+	    {"counter-clockwise from 0 to 90", 0., 90., false, 90., 360.},
+	    {"clockwise to 45", 0., 45., true, 0., 45.},
+	    {"counter-clockwise to 45", 0., 45., false, 45., 360.},
+	    {"counter-clockwise across the start", 60., 300., false, 300., 60.},
+	};
+	const CRect rect(4, 4, 84, 44);
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		Canvas canvas(1., 88, 48);
+		auto path = canvas.path();
+		path->addArc(rect, c.start, c.end, c.clockwise);
+		canvas.context->setDrawMode(kAntiAliasing);
+		canvas.context->setFillColor(kBlueCColor);
+		canvas.context->drawGraphicsPath(path, CDrawContext::kPathFilled);
+		expectRegion(canvas, filledArc(rect, c.regionStart, c.regionEnd), 88, 48);
+	}
+}
+
 TEST(CairoDrawContextTest, FillRuleDecidesAboutTheOverlapOfSubpaths)
 {
 	struct Case
@@ -478,7 +586,8 @@ TEST(CairoDrawContextTest, FillRuleDecidesAboutTheOverlapOfSubpaths)
 		CDrawContext::PathDrawMode mode;
 		bool overlapCovered;
 	};
-	const Case cases[] = {{CDrawContext::kPathFilled, true}, {CDrawContext::kPathFilledEvenOdd, false}};
+	const Case cases[] = {{CDrawContext::kPathFilled, true},
+	                      {CDrawContext::kPathFilledEvenOdd, false}};
 	for (const auto& c : cases)
 	{
 		SCOPED_TRACE(c.mode);
@@ -492,7 +601,8 @@ TEST(CairoDrawContextTest, FillRuleDecidesAboutTheOverlapOfSubpaths)
 		EXPECT_TRUE(canvas.covered(3, 3));
 		EXPECT_TRUE(canvas.covered(15, 15));
 		EXPECT_FALSE(canvas.covered(15, 3));
-		EXPECT_EQ(canvas.row(9, 0, 19), c.overlapCovered ? "..XXXXXXXXXXXXXXX..." : "..XXXXX.....XXXXX...");
+		EXPECT_EQ(canvas.row(9, 0, 19),
+		          c.overlapCovered ? "..XXXXXXXXXXXXXXX..." : "..XXXXX.....XXXXX...");
 	}
 }
 
@@ -557,7 +667,8 @@ TEST(CairoDrawContextTest, RoundRectLeavesItsVeryCornersTransparent)
 	canvas.context->drawGraphicsPath(path, CDrawContext::kPathFilled);
 	for (auto corner : {CPoint(0, 0), CPoint(19, 0), CPoint(0, 19), CPoint(19, 19)})
 		EXPECT_FALSE(canvas.covered(int(corner.x), int(corner.y))) << corner.x << "," << corner.y;
-	for (auto edge : {CPoint(10, 0), CPoint(0, 10), CPoint(19, 10), CPoint(10, 19), CPoint(3, 3), CPoint(16, 16)})
+	for (auto edge : {CPoint(10, 0), CPoint(0, 10), CPoint(19, 10), CPoint(10, 19), CPoint(3, 3),
+	                  CPoint(16, 16)})
 		EXPECT_EQ(canvas.pixel(int(edge.x), int(edge.y)), kBlueCColor) << edge.x << "," << edge.y;
 }
 
@@ -578,15 +689,16 @@ TEST(CairoDrawContextTest, PathHitTestFollowsFillRuleAndTransform)
 		bool inside;
 	};
 	const Case cases[] = {
-	    {{2, 2}, false, nullptr, true},     {{2, 2}, true, nullptr, true},
-	    {{7, 7}, false, nullptr, true},     {{7, 7}, true, nullptr, false},
-	    {{12, 2}, false, nullptr, false},   {{14, 14}, true, nullptr, true},
-	    {{102, 2}, false, &moved, true},    {{2, 2}, false, &moved, false},
-	    {{107, 7}, true, &moved, false},    {{107, 7}, false, &moved, true},
+	    {{2, 2}, false, nullptr, true},   {{2, 2}, true, nullptr, true},
+	    {{7, 7}, false, nullptr, true},   {{7, 7}, true, nullptr, false},
+	    {{12, 2}, false, nullptr, false}, {{14, 14}, true, nullptr, true},
+	    {{102, 2}, false, &moved, true},  {{2, 2}, false, &moved, false},
+	    {{107, 7}, true, &moved, false},  {{107, 7}, false, &moved, true},
 	};
 	for (const auto& c : cases)
 		EXPECT_EQ(path.hitTest(c.where, c.evenOdd, c.transform), c.inside)
-		    << c.where.x << "," << c.where.y << (c.evenOdd ? " even-odd" : "") << (c.transform ? " moved" : "");
+		    << c.where.x << "," << c.where.y << (c.evenOdd ? " even-odd" : "")
+		    << (c.transform ? " moved" : "");
 }
 
 TEST(CairoDrawContextTest, PathBoundingBoxEnclosesItsGeometry)
@@ -614,7 +726,8 @@ TEST(CairoDrawContextTest, PathBoundingBoxEnclosesItsGeometry)
 	     },
 	     CRect(-5, 1, 8, 20)},
 	    {"quarter arc of a 2:1 ellipse",
-	     [](CGraphicsPath& p) { p.addArc(CRect(0, 0, 40, 20), 0, 90, true); }, CRect(20, 10, 40, 20)},
+	     [](CGraphicsPath& p) { p.addArc(CRect(0, 0, 40, 20), 0, 90, true); },
+	     CRect(20, 10, 40, 20)},
 	};
 	for (const auto& c : cases)
 	{
@@ -632,6 +745,7 @@ TEST(CairoDrawContextTest, PathBoundingBoxEnclosesItsGeometry)
 TEST(CairoDrawContextTest, PathIsRebuiltAfterItChanges)
 {
 	CairoGraphicsPath path;
+	EXPECT_EQ(path.getCurrentPosition(), CPoint(0, 0));
 	path.addRect(CRect(0, 0, 10, 10));
 	EXPECT_TRUE(path.hitTest(CPoint(5, 5)));
 	EXPECT_FALSE(path.hitTest(CPoint(25, 5)));
@@ -713,9 +827,11 @@ TEST(CairoDrawContextTest, RadialGradientStartsAtTheOriginAndExtendsBeyondTheRad
 		auto gradient = twoStops(0., kRedCColor, 1., kBlueCColor);
 		canvas.context->fillRadialGradient(path, *gradient, CPoint(10.5, 10.5), 6., c.originOffset);
 		EXPECT_EQ(canvas.pixel(int(c.startPixel.x), int(c.startPixel.y)), kRedCColor);
-		for (auto outside : {CPoint(0, 0), CPoint(19, 10), CPoint(10, 1), CPoint(3, 10), CPoint(17, 17)})
+		for (auto outside :
+		     {CPoint(0, 0), CPoint(19, 10), CPoint(10, 1), CPoint(3, 10), CPoint(17, 17)})
 			EXPECT_EQ(canvas.pixel(int(outside.x), int(outside.y)), kBlueCColor)
-			    << outside.x << "," << outside.y << " " << describe(canvas.pixel(int(outside.x), int(outside.y)));
+			    << outside.x << "," << outside.y << " "
+			    << describe(canvas.pixel(int(outside.x), int(outside.y)));
 		CColor between = canvas.pixel(13, 10);
 		EXPECT_LT(between.red, 255);
 		EXPECT_LT(between.blue, 255);
@@ -785,13 +901,30 @@ TEST(CairoDrawContextTest, GlobalAlphaAppliesToEveryPrimitive)
 	};
 	auto red = twoStops(0., kRedCColor, 1., kRedCColor);
 	const Case cases[] = {
-	    {"filled rect", [](Canvas& c) { c.context->drawRect(CRect(2, 2, 12, 12), kDrawFilled); }, {5, 5}},
-	    {"stroked rect", [](Canvas& c) { c.context->drawRect(CRect(2, 2, 12, 12), kDrawStroked); }, {2, 5}},
-	    {"line", [](Canvas& c) { c.context->drawLine({CPoint(0, 5), CPoint(20, 5)}); }, {8, 5}},
-	    {"filled ellipse", [](Canvas& c) { c.context->drawEllipse(CRect(0, 0, 20, 20), kDrawFilled); }, {10, 10}},
-	    {"stroked ellipse", [](Canvas& c) { c.context->drawEllipse(CRect(0, 0, 20, 20), kDrawStroked); }, {0, 9}},
-	    {"filled arc", [](Canvas& c) { c.context->drawArc(CRect(0, 0, 20, 20), 0.f, 180.f, kDrawFilled); }, {10, 14}},
-	    {"polygon", [](Canvas& c) { c.context->drawPolygon({{2, 2}, {12, 2}, {12, 12}, {2, 12}}, kDrawFilled); },
+	    {"filled rect",
+	     [](Canvas& c) { c.context->drawRect(CRect(2, 2, 12, 12), kDrawFilled); },
+	     {5, 5}},
+	    {"stroked rect",
+	     [](Canvas& c) { c.context->drawRect(CRect(2, 2, 12, 12), kDrawStroked); },
+	     {2, 5}},
+	    {"line",
+	     [](Canvas& c) {
+		     c.context->drawLine({CPoint(0, 5), CPoint(20, 5)});
+	     },
+	     {8, 5}},
+	    {"filled ellipse",
+	     [](Canvas& c) { c.context->drawEllipse(CRect(0, 0, 20, 20), kDrawFilled); },
+	     {10, 10}},
+	    {"stroked ellipse",
+	     [](Canvas& c) { c.context->drawEllipse(CRect(0, 0, 20, 20), kDrawStroked); },
+	     {0, 9}},
+	    {"filled arc",
+	     [](Canvas& c) { c.context->drawArc(CRect(0, 0, 20, 20), 0.f, 180.f, kDrawFilled); },
+	     {10, 14}},
+	    {"polygon",
+	     [](Canvas& c) {
+		     c.context->drawPolygon({{2, 2}, {12, 2}, {12, 12}, {2, 12}}, kDrawFilled);
+	     },
 	     {5, 5}},
 	    {"point", [](Canvas& c) { c.context->drawPoint(CPoint(7, 7), kRedCColor); }, {7, 7}},
 	    {"filled path", [&](Canvas& c) { fillPath(c, CDrawContext::kPathFilled); }, {5, 5}},
@@ -856,7 +989,8 @@ TEST(CairoDrawContextTest, ClipIsStoredInSurfaceCoordinates)
 		canvas.context->drawRect(CRect(-10, -10, 30, 30), kDrawFilled);
 	}
 	CRect clip;
-	EXPECT_EQ(canvas.context->getClipRect(clip), CRect(10, 20, 15, 25)) << "the clip stays where it was set";
+	EXPECT_EQ(canvas.context->getClipRect(clip), CRect(10, 20, 15, 25))
+	    << "the clip stays where it was set";
 	EXPECT_EQ(canvas.row(22, 0, 19), "..........XXXXX.....");
 	EXPECT_EQ(canvas.column(12, 15, 29), ".....XXXXX.....");
 
@@ -895,6 +1029,92 @@ TEST(CairoDrawContextTest, ClipEdgesAreRoundedOnlyInIntegralMode)
 		canvas.context->drawRect(CRect(0, 0, 20, 20), kDrawFilled);
 		EXPECT_EQ(canvas.row(5, 0, 9), c.row);
 	}
+}
+
+// ---- Runs of primitives ----
+
+// Nothing one primitive sets up for itself (compositing, fill rule, a
+// path's clip) stays behind for the next one.
+TEST(CairoDrawContextTest, EachPrimitiveStartsFromTheContextState)
+{
+	struct Case
+	{
+		const char* name;
+		std::function<void(Canvas&)> before;
+	};
+	auto red = twoStops(0., kRedCColor, 1., kRedCColor);
+	const Case cases[] = {
+	    {"after clearing", [](Canvas& c) { c.context->clearRect(CRect(0, 0, 2, 2)); }},
+	    {"after a gradient in a small path",
+	     [&](Canvas& c) {
+		     auto path = c.path();
+		     path->addRect(CRect(0, 0, 2, 2));
+		     c.context->fillLinearGradient(path, *red, CPoint(0, 0), CPoint(2, 0));
+	     }},
+	    {"after an even-odd path",
+	     [](Canvas& c) {
+		     auto path = c.path();
+		     path->addRect(CRect(0, 0, 2, 2));
+		     c.context->drawGraphicsPath(path, CDrawContext::kPathFilledEvenOdd);
+	     }},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		Canvas canvas;
+		canvas.context->setFillColor(kRedCColor);
+		canvas.context->drawRect(CRect(4, 4, 16, 16), kDrawFilled);
+		c.before(canvas);
+		// A translucent fill over red blends with it; a self-overlapping
+		// polygon fills its overlap under the non-zero rule.
+		canvas.context->setFillColor(CColor(0, 0, 255, 128));
+		canvas.context->drawRect(CRect(8, 8, 20, 20), kDrawFilled);
+		canvas.context->setFillColor(kBlueCColor);
+		canvas.context->drawPolygon(
+		    {{4, 0}, {8, 0}, {8, 3}, {2, 3}, {2, 1}, {6, 1}, {6, 2}, {4, 2}}, kDrawFilled);
+		CColor blended = canvas.pixel(10, 10);
+		EXPECT_EQ(blended.alpha, 255) << describe(blended);
+		EXPECT_NEAR(blended.red, 127, 2) << describe(blended);
+		EXPECT_NEAR(blended.blue, 128, 2) << describe(blended);
+		EXPECT_NEAR(canvas.alpha(18, 18), 128, 1) << "outside the small path";
+		EXPECT_EQ(canvas.pixel(5, 1), kBlueCColor) << "the polygon's overlap";
+	}
+}
+
+TEST(CairoDrawContextTest, RestoredStateGivesBackTheLineWidthAndStyle)
+{
+	Canvas canvas;
+	canvas.context->setFrameColor(kRedCColor);
+	canvas.context->drawLine({CPoint(0, 2), CPoint(20, 2)});
+	canvas.context->saveGlobalState();
+	canvas.context->setLineWidth(4.);
+	canvas.context->setLineStyle(kLineOnOffDash);
+	canvas.context->drawLine({CPoint(0, 8), CPoint(20, 8)});
+	canvas.context->restoreGlobalState();
+	canvas.context->drawLine({CPoint(0, 14), CPoint(20, 14)});
+	EXPECT_EQ(canvas.column(1, 0, 19), "..X...XXXX....X.....");
+	EXPECT_EQ(canvas.column(5, 0, 19), "..X...........X.....");
+	EXPECT_EQ(canvas.context->getLineWidth(), 1.);
+	EXPECT_EQ(canvas.context->getLineStyle(), kLineSolid);
+}
+
+TEST(CairoDrawContextTest, ChangingClipOrTransformBetweenPrimitivesTakesEffect)
+{
+	Canvas canvas(1., 40, 20);
+	canvas.context->setFillColor(kBlueCColor);
+	canvas.context->drawRect(CRect(0, 0, 4, 4), kDrawFilled);
+	canvas.context->setClipRect(CRect(10, 0, 12, 20));
+	canvas.context->drawRect(CRect(0, 0, 40, 4), kDrawFilled);
+	canvas.context->setClipRect(CRect(20, 0, 40, 20));
+	canvas.context->drawRect(CRect(0, 0, 40, 4), kDrawFilled);
+	{
+		CDrawContext::Transform moved(*canvas.context, CGraphicsTransform::translation(0, 10));
+		canvas.context->drawRect(CRect(30, 0, 32, 4), kDrawFilled);
+	}
+	canvas.context->resetClipRect();
+	canvas.context->drawRect(CRect(0, 10, 2, 14), kDrawFilled);
+	EXPECT_EQ(canvas.row(2, 0, 39), "XXXX......XX........XXXXXXXXXXXXXXXXXXXX");
+	EXPECT_EQ(canvas.row(12, 0, 39), "XX............................XX........");
 }
 
 // ---- Scale factor ----
@@ -936,9 +1156,10 @@ TEST(CairoDrawContextTest, IntegralModeRoundsToDevicePixelsAtScaleTwo)
 		const char* row;
 	};
 	const Case cases[] = {
-	    {"rect on half a unit", [](Canvas& c) { c.context->drawRect(CRect(0.5, 0, 3, 5), kDrawFilled); },
-	     ".XXXXX......"},
-	    {"rect on a quarter unit", [](Canvas& c) { c.context->drawRect(CRect(0.25, 0, 3.25, 5), kDrawFilled); },
+	    {"rect on half a unit",
+	     [](Canvas& c) { c.context->drawRect(CRect(0.5, 0, 3, 5), kDrawFilled); }, ".XXXXX......"},
+	    {"rect on a quarter unit",
+	     [](Canvas& c) { c.context->drawRect(CRect(0.25, 0, 3.25, 5), kDrawFilled); },
 	     ".XXXXXX....."},
 	    {"translation of half a unit",
 	     [](Canvas& c) {
@@ -953,7 +1174,9 @@ TEST(CairoDrawContextTest, IntegralModeRoundsToDevicePixelsAtScaleTwo)
 	     },
 	     "...XXXXX...."},
 	    {"polygon on half a unit",
-	     [](Canvas& c) { c.context->drawPolygon({{0.5, 0}, {3, 0}, {3, 5}, {0.5, 5}}, kDrawFilled); },
+	     [](Canvas& c) {
+		     c.context->drawPolygon({{0.5, 0}, {3, 0}, {3, 5}, {0.5, 5}}, kDrawFilled);
+	     },
 	     ".XXXXX......"},
 	    {"aliased path on half a unit",
 	     [](Canvas& c) {
@@ -971,6 +1194,19 @@ TEST(CairoDrawContextTest, IntegralModeRoundsToDevicePixelsAtScaleTwo)
 		c.draw(canvas);
 		EXPECT_EQ(canvas.row(2, 0, 11), c.row);
 	}
+}
+
+// A point is a unit line shifted by half a unit: at scale 2 it is a square
+// of four device pixels, half a unit right of the point (at scale 1 the
+// half pixels on either end round to the point's own pixel).
+TEST(CairoDrawContextTest, PointAtScaleTwoCoversFourDevicePixels)
+{
+	Canvas canvas(2.);
+	canvas.context->drawPoint(CPoint(5, 7), kRedCColor);
+	for (int y = 12; y < 18; ++y)
+		for (int x = 8; x < 15; ++x)
+			EXPECT_EQ(canvas.covered(x, y), (x == 11 || x == 12) && (y == 14 || y == 15))
+			    << x << "," << y;
 }
 
 TEST(CairoDrawContextTest, ClearRectAtScaleTwoCoversDoubledPixels)
