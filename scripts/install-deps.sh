@@ -13,6 +13,11 @@ packages=(
   libgmock-dev
   libbenchmark-dev
   libcairo2-dev
+  libpango1.0-dev
+  libfontconfig-dev
+  libpng-dev
+  libjpeg62-turbo-dev
+  fonts-dejavu-core
 )
 
 missing=()

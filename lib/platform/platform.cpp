@@ -1,5 +1,6 @@
 #include "lib/platform/platform.h"
 
+#include "lib/platform/iplatformbitmap.h"
 #include "lib/platform/iplatformfont.h"
 #include "lib/platform/iplatformframe.h"
 #include "lib/platform/iplatformstring.h"
@@ -80,6 +81,34 @@ SharedPointer<IPlatformFont> IPlatformFont::create(const std::string& name, cons
 {
 	auto platform = getPlatform();
 	return platform ? platform->createFont(name, size, style) : nullptr;
+}
+
+} // namespace Kavrin
+
+namespace Kavrin {
+
+SharedPointer<IPlatformBitmap> IPlatformBitmap::create(CPoint* size)
+{
+	auto platform = getPlatform();
+	return platform ? platform->createBitmap(size) : nullptr;
+}
+
+SharedPointer<IPlatformBitmap> IPlatformBitmap::createFromPath(const char* absolutePath)
+{
+	auto platform = getPlatform();
+	return platform && absolutePath ? platform->createBitmapFromPath(absolutePath) : nullptr;
+}
+
+SharedPointer<IPlatformBitmap> IPlatformBitmap::createFromMemory(const void* data, uint32 size)
+{
+	auto platform = getPlatform();
+	return platform && data && size ? platform->createBitmapFromMemory(data, size) : nullptr;
+}
+
+std::vector<uint8> IPlatformBitmap::createMemoryPNGRepresentation(const SharedPointer<IPlatformBitmap>& bitmap)
+{
+	auto platform = getPlatform();
+	return platform && bitmap ? platform->createMemoryPNGRepresentation(bitmap) : std::vector<uint8>();
 }
 
 } // namespace Kavrin

@@ -1,14 +1,17 @@
 #pragma once
 
 #include "lib/cgradient.h"
+#include "lib/cpoint.h"
 #include "lib/crect.h"
 #include "lib/platform/platformtypes.h"
 #include "lib/reference.h"
 
 #include <string>
+#include <vector>
 
 namespace Kavrin {
 
+class IPlatformBitmap;
 class IPlatformFont;
 class IPlatformFrame;
 class IPlatformFrameCallback;
@@ -34,6 +37,11 @@ public:
 	virtual SharedPointer<IPlatformString> createString(const char* utf8String) = 0;
 	// A gradient of the drawing back end (the caller owns it).
 	virtual CGradient* createGradient(const CGradient::ColorStopMap& stops) = 0;
+	// Bitmaps: see IPlatformBitmap's factories.
+	virtual SharedPointer<IPlatformBitmap> createBitmap(CPoint* size) = 0;
+	virtual SharedPointer<IPlatformBitmap> createBitmapFromPath(const char* absolutePath) = 0;
+	virtual SharedPointer<IPlatformBitmap> createBitmapFromMemory(const void* data, uint32 size) = 0;
+	virtual std::vector<uint8> createMemoryPNGRepresentation(const SharedPointer<IPlatformBitmap>& bitmap) = 0;
 	// Null when there is no such font.
 	virtual SharedPointer<IPlatformFont> createFont(const std::string& name, double size, int32 style) = 0;
 };

@@ -1,6 +1,7 @@
 #include "lib/platform/cairo/cairodrawcontext.h"
 
 #include "lib/cbitmap.h"
+#include "lib/platform/cairo/cairobitmap.h"
 #include "lib/platform/cairo/cairographicspath.h"
 #include "lib/platform/cairo/cairosurface.h"
 
@@ -344,9 +345,41 @@ void CairoDrawContext::drawPoint(const CPoint& point, const CColor& color)
 	restoreGlobalState();
 }
 
-void CairoDrawContext::drawBitmap(CBitmap*, const CRect&, const CPoint&, float)
+void CairoDrawContext::drawBitmap(CBitmap* bitmap, const CRect& dest, const CPoint& offset, float alpha)
 {
-	// Bitmaps draw once they carry platform images.
+	if (!bitmap || alpha <= 0.f)
+		return;
+	// The resolution that suits the surface and a uniform zoom.
+	double scale = scaleFactor;
+	const auto& t = getCurrentTransform();
+	if (t.m11 == t.m22 && t.m12 == 0. && t.m21 == 0.)
+		scale *= t.m11;
+	auto platformBitmap = bitmap->getBestPlatformBitmapForScaleFactor(scale).cast<CairoBitmap>();
+	if (!platformBitmap || !platformBitmap->getSurface() || !beginDrawing())
+		return;
+	auto image = static_cast<cairo_surface_t*>(platformBitmap->getSurface()->getCairoSurface());
+	CRect target = dest;
+	CPoint from = offset;
+	if (integralMode())
+	{
+		// Origin on a device pixel, sizes and offsets in whole units, so
+		// that a bitmap of the surface's scale maps one to one onto pixels.
+		CPoint origin = pixelAligned(dest.getTopLeft());
+		target = CRect(origin.x, origin.y, origin.x + std::trunc(dest.getWidth()),
+		               origin.y + std::trunc(dest.getHeight()));
+		from = CPoint(std::trunc(offset.x), std::trunc(offset.y));
+	}
+	cairo_save(cr);
+	cairo_rectangle(cr, target.left, target.top, target.getWidth(), target.getHeight());
+	cairo_clip(cr);
+	cairo_set_source_surface(cr, image, target.left - from.x, target.top - from.y);
+	static const cairo_filter_t filters[] = {CAIRO_FILTER_NEAREST, CAIRO_FILTER_FAST, CAIRO_FILTER_GOOD,
+	                                         CAIRO_FILTER_BEST};
+	auto quality = std::clamp<int32>(getBitmapInterpolationQuality(), 0, 3);
+	cairo_pattern_set_filter(cairo_get_source(cr), filters[quality]);
+	cairo_paint_with_alpha(cr, double(getGlobalAlpha()) * alpha);
+	cairo_restore(cr);
+	endDrawing();
 }
 
 void CairoDrawContext::clearRect(const CRect& rect)

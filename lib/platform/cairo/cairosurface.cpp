@@ -35,6 +35,19 @@ SharedPointer<CairoImageSurface> CairoImageSurface::create(int32 pixelWidth, int
 	return owned(new CairoImageSurface(surface));
 }
 
+SharedPointer<CairoImageSurface> CairoImageSurface::adopt(void* cairoImageSurface)
+{
+	auto surface = cairoSurface(cairoImageSurface);
+	if (!surface || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
+	    cairo_image_surface_get_format(surface) != CAIRO_FORMAT_ARGB32)
+	{
+		if (surface)
+			cairo_surface_destroy(surface);
+		return nullptr;
+	}
+	return owned(new CairoImageSurface(surface));
+}
+
 CairoImageSurface::CairoImageSurface(void* surface) : surface(surface) {}
 
 CairoImageSurface::~CairoImageSurface() noexcept

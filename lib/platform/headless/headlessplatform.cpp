@@ -6,6 +6,7 @@
 #include "lib/platform/iplatformoptionmenu.h"
 #include "lib/platform/iplatformstring.h"
 #include "lib/platform/iplatformtextedit.h"
+#include "lib/platform/cairo/cairobitmap.h"
 #include "lib/platform/cairo/cairosurface.h"
 #include "lib/platform/iplatformfont.h"
 #include "lib/platform/iplatformframecallback.h"
@@ -98,6 +99,26 @@ SharedPointer<IPlatformString> HeadlessPlatform::createString(const char* utf8St
 CGradient* HeadlessPlatform::createGradient(const CGradient::ColorStopMap& stops)
 {
 	return new CGradient(stops);
+}
+
+SharedPointer<IPlatformBitmap> HeadlessPlatform::createBitmap(CPoint* size)
+{
+	return CairoBitmap::create(size);
+}
+
+SharedPointer<IPlatformBitmap> HeadlessPlatform::createBitmapFromPath(const char* absolutePath)
+{
+	return CairoBitmap::createFromPath(absolutePath);
+}
+
+SharedPointer<IPlatformBitmap> HeadlessPlatform::createBitmapFromMemory(const void* data, uint32 size)
+{
+	return CairoBitmap::createFromMemory(data, size);
+}
+
+std::vector<uint8> HeadlessPlatform::createMemoryPNGRepresentation(const SharedPointer<IPlatformBitmap>& bitmap)
+{
+	return CairoBitmap::createMemoryPNGRepresentation(bitmap);
 }
 
 SharedPointer<IPlatformFont> HeadlessPlatform::createFont(const std::string&, double, int32)

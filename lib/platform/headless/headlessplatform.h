@@ -33,6 +33,10 @@ public:
 	uint32 getTicks() const override;
 	SharedPointer<IPlatformString> createString(const char* utf8String) override;
 	CGradient* createGradient(const CGradient::ColorStopMap& stops) override;
+	SharedPointer<IPlatformBitmap> createBitmap(CPoint* size) override;
+	SharedPointer<IPlatformBitmap> createBitmapFromPath(const char* absolutePath) override;
+	SharedPointer<IPlatformBitmap> createBitmapFromMemory(const void* data, uint32 size) override;
+	std::vector<uint8> createMemoryPNGRepresentation(const SharedPointer<IPlatformBitmap>& bitmap) override;
 	SharedPointer<IPlatformFont> createFont(const std::string& name, double size, int32 style) override;
 
 	// Moves the clock forward, firing every timer that falls due, in time

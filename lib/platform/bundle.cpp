@@ -1,0 +1,7 @@
+#include "lib/platform/bundle.h"
+
+namespace Kavrin {
+
+const char* gBundleRef = nullptr;
+
+} // namespace Kavrin
