@@ -1,4 +1,5 @@
 #include "lib/cdrawcontext.h"
+#include "lib/platform/cairo/cairobitmap.h"
 
 #include "lib/cfont.h"
 #include "lib/cgraphicspath.h"
@@ -42,6 +43,13 @@ static void PrintTo(const CGraphicsTransform& t, std::ostream* out)
 
 namespace Test {
 namespace {
+
+// A bitmap of a logical size, made without any platform installed.
+SharedPointer<CBitmap> bitmapOfSize(double width, double height)
+{
+	CPoint size(width, height);
+	return makeOwned<CBitmap>(CairoBitmap::create(&size));
+}
 
 const CRect kSurface {0, 0, 300, 200};
 
@@ -659,6 +667,13 @@ public:
 		return string;
 	}
 	CGradient* createGradient(const CGradient::ColorStopMap&) override { return nullptr; }
+	SharedPointer<IPlatformBitmap> createBitmap(CPoint*) override { return nullptr; }
+	SharedPointer<IPlatformBitmap> createBitmapFromPath(const char*) override { return nullptr; }
+	SharedPointer<IPlatformBitmap> createBitmapFromMemory(const void*, uint32) override { return nullptr; }
+	std::vector<uint8> createMemoryPNGRepresentation(const SharedPointer<IPlatformBitmap>&) override
+	{
+		return {};
+	}
 	SharedPointer<IPlatformFont> createFont(const std::string& name, double, int32) override
 	{
 		if (name == "Missing")
@@ -784,7 +799,7 @@ TEST_F(CDrawContextTextTest, DrawStringWithoutAPainterDrawsNothing)
 TEST(CDrawContextTest, FillRectWithBitmapTilesRowByRowCuttingTheLastTiles)
 {
 	RecordingContext context;
-	auto bitmap = makeOwned<CBitmap>(CPoint(40, 40));
+	auto bitmap = bitmapOfSize(40, 40);
 	context.fillRectWithBitmap(bitmap, CRect(3, 4, 13, 14), CRect(100, 200, 125, 212), 0.5f);
 
 	const CRect expected[] = {
@@ -806,7 +821,7 @@ TEST(CDrawContextTest, FillRectWithBitmapTilesRowByRowCuttingTheLastTiles)
 TEST(CDrawContextTest, FillRectWithBitmapSmallerThanATileDrawsOnePartialTile)
 {
 	RecordingContext context;
-	auto bitmap = makeOwned<CBitmap>(CPoint(10, 10));
+	auto bitmap = bitmapOfSize(10, 10);
 	context.fillRectWithBitmap(bitmap, CRect(0, 0, 10, 10), CRect(1, 2, 5, 5), 1.f);
 	ASSERT_EQ(context.bitmapDraws.size(), 1u);
 	EXPECT_EQ(context.bitmapDraws[0].dest, CRect(1, 2, 5, 5));
@@ -828,7 +843,7 @@ TEST(CDrawContextTest, FillRectWithBitmapDrawsNothingForAnEmptySourceOrDestinati
 	    {"destination without height", {0, 0, 10, 10}, {0, 5, 50, 5}},
 	    {"inverted destination", {0, 0, 10, 10}, {50, 50, 0, 0}},
 	};
-	auto bitmap = makeOwned<CBitmap>(CPoint(10, 10));
+	auto bitmap = bitmapOfSize(10, 10);
 	for (const auto& c : cases)
 	{
 		RecordingContext context;
@@ -857,7 +872,7 @@ TEST(CDrawContextTest, NinePartTiledFillsTheNineCellsRowByRow)
 {
 	RecordingContext context;
 	context.tilesThroughBase = false;
-	auto bitmap = makeOwned<CBitmap>(CPoint(30, 20));
+	auto bitmap = bitmapOfSize(30, 20);
 	CNinePartTiledDescription desc;
 	desc.left = 5;
 	desc.top = 4;
@@ -884,7 +899,7 @@ TEST(CDrawContextTest, NinePartTiledWithOverlappingOffsetsSwapsTheInnerLines)
 {
 	RecordingContext context;
 	context.tilesThroughBase = false;
-	auto bitmap = makeOwned<CBitmap>(CPoint(20, 10));
+	auto bitmap = bitmapOfSize(20, 10);
 	CNinePartTiledDescription desc;
 	desc.left = 12;
 	desc.top = 6;
@@ -910,7 +925,7 @@ TEST(CDrawContextTest, NinePartTiledWithOverlappingOffsetsSwapsTheInnerLines)
 TEST(CDrawContextTest, NinePartTiledEdgesRepeatThroughTheGenericTiling)
 {
 	RecordingContext context;
-	auto bitmap = makeOwned<CBitmap>(CPoint(3, 3));
+	auto bitmap = bitmapOfSize(3, 3);
 	CNinePartTiledDescription desc;
 	desc.left = desc.top = desc.right = desc.bottom = 1;
 	context.drawBitmapNinePartTiled(bitmap, CRect(0, 0, 5, 3), desc, 1.f);
