@@ -82,7 +82,10 @@ SharedPointer<CairoImageSurface> decodePNG(const void* data, size_t size)
 	cairo_surface_flush(target);
 	unsigned char* pixels = cairo_image_surface_get_data(target);
 	int32 stride = cairo_image_surface_get_stride(target);
-	if (!png_image_finish_read(&image, nullptr, pixels, stride, nullptr))
+	// Damaged image data is only a warning to the reader, which then hands
+	// out wrong pixels; harmless warnings (colour profiles) still load.
+	if (!png_image_finish_read(&image, nullptr, pixels, stride, nullptr) ||
+	    ((image.warning_or_error & PNG_IMAGE_WARNING) && std::strstr(image.message, "IDAT")))
 	{
 		png_image_free(&image);
 		return nullptr;
@@ -111,7 +114,8 @@ void jpegMessage(j_common_ptr info, int level)
 	if (level < 0)
 	{
 		int code = info->err->msg_code;
-		if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_NOT_SEQUENTIAL)
+		if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_NOT_SEQUENTIAL ||
+		    code == JWRN_HUFF_BAD_CODE || code == JWRN_EXTRANEOUS_DATA)
 			reinterpret_cast<JpegErrorManager*>(info->err)->damaged = true;
 	}
 }
