@@ -2,11 +2,14 @@
 
 #include "lib/platform/iplatformfont.h"
 
+#include <array>
+
 namespace Kavrin {
 
 namespace {
 
-// The standard descriptions live for the whole process.
+// The standard descriptions are made while the library loads and released
+// when it unloads; anyone still holding a reference then keeps theirs.
 CFontDesc* standardFont(const char* family, double size)
 {
 	return new CFontDesc(family, size, kNormalFace);
@@ -23,14 +26,37 @@ const CFontRef kNormalFontSmaller = standardFont("Arial", 10);
 const CFontRef kNormalFontVerySmall = standardFont("Arial", 9);
 const CFontRef kSymbolFont = standardFont("Symbol", 12);
 
-CFontDesc::CFontDesc(const std::string& name, double size, int32 style)
+namespace {
+
+std::array<CFontDesc*, 8> standardFonts()
+{
+	return {kSystemFont, kNormalFontVeryBig, kNormalFontBig, kNormalFont,
+	        kNormalFontSmall, kNormalFontSmaller, kNormalFontVerySmall, kSymbolFont};
+}
+
+// Defined after the fonts in this file, so destroyed before their pointers
+// could matter to anything constructed earlier.
+struct StandardFontRelease
+{
+	~StandardFontRelease() noexcept
+	{
+		for (auto font : standardFonts())
+			font->forget();
+	}
+} standardFontRelease;
+
+} // namespace
+
+CFontDesc::CFontDesc(const UTF8String& name, const double& size, int32 style)
 : name(name), size(size), style(style)
 {
 }
 
 CFontDesc::CFontDesc(const CFontDesc& font)
-: AtomicReferenceCounted(), name(font.name), size(font.size), style(font.style)
+: AtomicReferenceCounted(), name(font.name), size(0.), style(kNormalFace)
 {
+	setSize(font.size);
+	setStyle(font.style);
 }
 
 CFontDesc::~CFontDesc() noexcept = default;
@@ -41,7 +67,7 @@ void CFontDesc::beforeDelete()
 	AtomicReferenceCounted::beforeDelete();
 }
 
-void CFontDesc::setName(const std::string& newName)
+void CFontDesc::setName(const UTF8String& newName)
 {
 	if (name == newName)
 		return;
@@ -51,16 +77,12 @@ void CFontDesc::setName(const std::string& newName)
 
 void CFontDesc::setSize(double newSize)
 {
-	if (size == newSize)
-		return;
 	size = newSize;
 	freePlatformFont();
 }
 
 void CFontDesc::setStyle(int32 newStyle)
 {
-	if (style == newStyle)
-		return;
 	style = newStyle;
 	freePlatformFont();
 }
@@ -80,19 +102,15 @@ const IFontPainter* CFontDesc::getFontPainter() const
 
 CFontDesc& CFontDesc::operator=(const CFontDesc& font)
 {
-	if (this != &font)
-	{
-		name = font.name;
-		size = font.size;
-		style = font.style;
-		freePlatformFont();
-	}
+	setName(font.name);
+	setSize(font.size);
+	setStyle(font.style);
 	return *this;
 }
 
 bool CFontDesc::operator==(const CFontDesc& font) const
 {
-	return name == font.name && size == font.size && style == font.style;
+	return size == font.size && style == font.style && name == font.name;
 }
 
 bool CFontDesc::operator!=(const CFontDesc& font) const
@@ -107,8 +125,7 @@ void CFontDesc::freePlatformFont()
 
 void CFontDesc::cleanup()
 {
-	for (auto font : {kSystemFont, kNormalFontVeryBig, kNormalFontBig, kNormalFont, kNormalFontSmall,
-	                  kNormalFontSmaller, kNormalFontVerySmall, kSymbolFont})
+	for (auto font : standardFonts())
 		font->freePlatformFont();
 }
 

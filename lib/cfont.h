@@ -1,8 +1,7 @@
 #pragma once
 
+#include "lib/cstring.h"
 #include "lib/reference.h"
-
-#include <string>
 
 namespace Kavrin {
 
@@ -19,36 +18,42 @@ enum CTxtFace : int32
 };
 
 // A font description: family name, size in points and style bits. The
-// platform font is made on demand and dropped when any of them changes.
+// platform font is made on demand and dropped when any of them is set; a
+// failed creation is not remembered, so the next request tries again. The
+// family is a request: the platform may resolve it to another family.
 class CFontDesc : public AtomicReferenceCounted
 {
 public:
-	CFontDesc(const std::string& name = {}, double size = 0., int32 style = kNormalFace);
+	CFontDesc(const UTF8String& name = {}, const double& size = 0., int32 style = kNormalFace);
+	// Copies the name (and the platform string it caches), not the
+	// platform font.
 	CFontDesc(const CFontDesc& font);
 	~CFontDesc() noexcept override;
 
-	virtual void setName(const std::string& newName);
+	// An equal name keeps the platform font.
+	virtual void setName(const UTF8String& newName);
 	virtual void setSize(double newSize);
 	virtual void setStyle(int32 newStyle);
 	// Null when the platform has no such font.
 	virtual IPlatformFont* getPlatformFont() const;
 	virtual const IFontPainter* getFontPainter() const;
 	virtual CFontDesc& operator=(const CFontDesc& font);
+	// Equal names (byte-wise), sizes and styles.
 	virtual bool operator==(const CFontDesc& font) const;
 	virtual bool operator!=(const CFontDesc& font) const;
 	virtual void freePlatformFont();
 
 	void beforeDelete() override;
 
-	const std::string& getName() const { return name; }
+	const UTF8String& getName() const { return name; }
 	double getSize() const { return size; }
 	int32 getStyle() const { return style; }
 
-	// Drops the platform fonts of the standard descriptions.
+	// Drops the platform fonts of the eight standard descriptions.
 	static void cleanup();
 
 private:
-	std::string name;
+	UTF8String name;
 	double size;
 	int32 style;
 	mutable SharedPointer<IPlatformFont> platformFont;

@@ -3,6 +3,7 @@
 #include "lib/cpoint.h"
 #include "lib/reference.h"
 
+#include <list>
 #include <string>
 
 namespace Kavrin {
@@ -28,6 +29,9 @@ public:
 	// Null when the platform has no such font (or there is no platform).
 	static SharedPointer<IPlatformFont> create(const std::string& name, const double& size,
 	                                           const int32& style);
+	// The names of the font families the font system offers (the plug-in's
+	// own fonts included), sorted; false when there are none.
+	static bool getAllPlatformFontFamilies(std::list<std::string>& families);
 
 	~IPlatformFont() noexcept override = default;
 

@@ -4,6 +4,7 @@
 #include "lib/platform/cairo/cairobitmap.h"
 #include "lib/platform/cairo/cairographicspath.h"
 #include "lib/platform/cairo/cairosurface.h"
+#include "lib/platform/cairo/pangotext.h"
 
 #include <cmath>
 
@@ -401,9 +402,9 @@ CGraphicsPath* CairoDrawContext::createGraphicsPath()
 	return new CairoGraphicsPath();
 }
 
-CGraphicsPath* CairoDrawContext::createTextPath(CFontDesc*, const char*)
+CGraphicsPath* CairoDrawContext::createTextPath(CFontDesc* font, const char* text)
 {
-	return nullptr;
+	return createPangoTextPath(font, text);
 }
 
 // Adds the path under its optional transform; in aliased integral mode

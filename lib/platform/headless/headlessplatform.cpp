@@ -8,6 +8,7 @@
 #include "lib/platform/iplatformtextedit.h"
 #include "lib/platform/cairo/cairobitmap.h"
 #include "lib/platform/cairo/cairosurface.h"
+#include "lib/platform/cairo/pangotext.h"
 #include "lib/platform/iplatformfont.h"
 #include "lib/platform/iplatformframecallback.h"
 #include "lib/platform/iplatformviewlayer.h"
@@ -58,19 +59,6 @@ public:
 	uint64 sequence {0};
 };
 
-namespace {
-
-// Keeps the string for platforms that draw nothing.
-class HeadlessString : public IPlatformString
-{
-public:
-	explicit HeadlessString(const char* text) { setUTF8String(text); }
-	void setUTF8String(const char* text) override { string = text ? text : ""; }
-	std::string string;
-};
-
-} // namespace
-
 HeadlessPlatform::HeadlessPlatform() = default;
 HeadlessPlatform::~HeadlessPlatform() noexcept = default;
 
@@ -93,7 +81,9 @@ uint32 HeadlessPlatform::getTicks() const
 
 SharedPointer<IPlatformString> HeadlessPlatform::createString(const char* utf8String)
 {
-	return makeOwned<HeadlessString>(utf8String);
+	// The same text system as the window platform, so tests measure and
+	// draw exactly what a window shows.
+	return createPangoString(utf8String);
 }
 
 CGradient* HeadlessPlatform::createGradient(const CGradient::ColorStopMap& stops)
@@ -121,9 +111,9 @@ std::vector<uint8> HeadlessPlatform::createMemoryPNGRepresentation(const SharedP
 	return CairoBitmap::createMemoryPNGRepresentation(bitmap);
 }
 
-SharedPointer<IPlatformFont> HeadlessPlatform::createFont(const std::string&, double, int32)
+SharedPointer<IPlatformFont> HeadlessPlatform::createFont(const std::string& name, double size, int32 style)
 {
-	return nullptr;
+	return createPangoFont(name, size, style);
 }
 
 void HeadlessPlatform::schedule(HeadlessTimer* timer)
