@@ -139,6 +139,17 @@ CRect CairoDrawContext::alignedRect(const CRect& rect) const
 	return CRect(origin.x, origin.y, origin.x + width, origin.y + height);
 }
 
+// Stroked rects and ellipses are one unit smaller, from the same origin,
+// shifted onto whole pixels for odd widths.
+CRect CairoDrawContext::shapeRect(const CRect& rect, CDrawStyle style) const
+{
+	CRect r = alignedRect(rect);
+	if (style == kDrawFilled)
+		return r;
+	double shift = strokeShift();
+	return CRect(r.left + shift, r.top + shift, r.right - 1. + shift, r.bottom - 1. + shift);
+}
+
 double CairoDrawContext::strokeShift() const
 {
 	return integralMode() && isOddWholeNumber(getLineWidth()) ? 0.5 : 0.;
@@ -297,13 +308,7 @@ void CairoDrawContext::drawRect(const CRect& rect, CDrawStyle style)
 {
 	if (!beginDrawing())
 		return;
-	CRect r = alignedRect(rect);
-	if (style != kDrawFilled)
-	{
-		// Stroked rects are one unit smaller, from the same origin.
-		double shift = strokeShift();
-		r = CRect(r.left + shift, r.top + shift, r.right - 1. + shift, r.bottom - 1. + shift);
-	}
+	CRect r = shapeRect(rect, style);
 	cairo_rectangle(cr, r.left, r.top, r.getWidth(), r.getHeight());
 	fillAndStroke(style);
 	endDrawing();
@@ -313,13 +318,7 @@ void CairoDrawContext::drawEllipse(const CRect& rect, CDrawStyle style)
 {
 	if (!beginDrawing())
 		return;
-	CRect r = alignedRect(rect);
-	if (style != kDrawFilled)
-	{
-		double shift = strokeShift();
-		r = CRect(r.left + shift, r.top + shift, r.right - 1. + shift, r.bottom - 1. + shift);
-	}
-	appendEllipse(cr, r);
+	appendEllipse(cr, shapeRect(rect, style));
 	fillAndStroke(style);
 	endDrawing();
 }

@@ -67,6 +67,7 @@ public:
 
 private:
 	CRect alignedRect(const CRect& rect) const;
+	CRect shapeRect(const CRect& rect, CDrawStyle style) const;
 	// Half a unit when strokes of the current width must be shifted onto
 	// whole pixels (integral mode and an odd whole width).
 	double strokeShift() const;
