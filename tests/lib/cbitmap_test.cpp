@@ -6,6 +6,7 @@
 #include "lib/platform/iplatformresourceinputstream.h"
 #include "lib/platform/platform.h"
 #include "tests/support/recording.h"
+#include "tests/support/tempfolder.h"
 
 #include <gtest/gtest.h>
 
@@ -104,38 +105,6 @@ std::vector<uint8> solidJPEG(int width, int height, const CColor& color)
 	return bytes;
 }
 
-// A folder of its own under the system's temporary folder, removed with
-// everything in it at the end.
-class TempFolder
-{
-public:
-	TempFolder()
-	{
-		std::string pattern = (fs::temp_directory_path() / "kavrin-bitmap-XXXXXX").string();
-		if (::mkdtemp(pattern.data()))
-			path = pattern;
-	}
-	~TempFolder()
-	{
-		std::error_code ignored;
-		if (!path.empty())
-			fs::remove_all(path, ignored);
-	}
-	TempFolder(const TempFolder&) = delete;
-	TempFolder& operator=(const TempFolder&) = delete;
-
-	std::string file(const std::string& name) const { return (fs::path(path) / name).string(); }
-	std::string write(const std::string& name, const std::vector<uint8>& bytes) const
-	{
-		std::string full = file(name);
-		fs::create_directories(fs::path(full).parent_path());
-		std::ofstream out(full, std::ios::binary);
-		out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-		return full;
-	}
-
-	std::string path;
-};
 
 class BitmapTest : public ::testing::Test
 {

@@ -8,6 +8,8 @@
 #include "lib/platform/headless/headlessplatform.h"
 #include "lib/platform/platform.h"
 
+#include "tests/support/tempfolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -404,36 +406,6 @@ std::vector<uint8> randomBytes(size_t count, uint32 seed, std::vector<uint8> pre
 	return prefix;
 }
 
-// A folder of its own under the system's temporary folder, removed with
-// everything in it at the end.
-class TempFolder
-{
-public:
-	TempFolder()
-	{
-		std::string pattern = (fs::temp_directory_path() / "kavrin-cairobitmap-XXXXXX").string();
-		if (::mkdtemp(pattern.data()))
-			path = pattern;
-	}
-	~TempFolder()
-	{
-		std::error_code ignored;
-		if (!path.empty())
-			fs::remove_all(path, ignored);
-	}
-	TempFolder(const TempFolder&) = delete;
-	TempFolder& operator=(const TempFolder&) = delete;
-
-	std::string write(const std::string& name, const std::vector<uint8>& bytes) const
-	{
-		std::string full = (fs::path(path) / name).string();
-		std::ofstream out(full, std::ios::binary);
-		out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-		return full;
-	}
-
-	std::string path;
-};
 
 // ---- Fixtures ----
 
