@@ -1,5 +1,7 @@
 // Builds a small view tree in a frame opened on the headless platform, sends
-// it a few presses as a window would and prints what each view received.
+// it a few presses as a window would, prints what each view received and
+// paints the frame into a PNG (the path is the first argument, or
+// kavrin-demo.png).
 
 #include "lib/kavrin.h"
 
@@ -13,10 +15,22 @@ namespace {
 class Pad : public CView
 {
 public:
-	Pad(const CRect& size, std::string name, bool transparent = false)
-	: CView(size), name(std::move(name))
+	Pad(const CRect& size, std::string name, const CColor& color, bool transparent = false)
+	: CView(size), name(std::move(name)), color(color)
 	{
 		setTransparency(transparent);
+	}
+
+	void draw(CDrawContext* context) override
+	{
+		context->setDrawMode(kAntiAliasing);
+		context->setFillColor(color);
+		context->setFrameColor(kWhiteCColor);
+		context->drawEllipse(getViewSize(), getTransparency() ? kDrawStroked : kDrawFilledAndStroked);
+		context->setFont(kNormalFont);
+		context->setFontColor(getTransparency() ? kWhiteCColor : kBlackCColor);
+		context->drawString(name.c_str(), getViewSize(), kCenterText);
+		setDirty(false);
 	}
 
 	CMouseEventResult onMouseDown(CPoint& where, const CButtonState&) override
@@ -38,6 +52,7 @@ public:
 
 private:
 	std::string name;
+	CColor color;
 };
 
 void press(CFrame& frame, CPoint where)
@@ -56,18 +71,21 @@ void press(CFrame& frame, CPoint where)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+	const char* snapshot = argc > 1 ? argv[1] : "kavrin-demo.png";
 	setPlatform(owned(new HeadlessPlatform));
 	auto frame = new CFrame(CRect(0, 0, 400, 300));
+	frame->setBackgroundColor(CColor(30, 32, 38));
 	auto panel = new CViewContainer(CRect(50, 50, 350, 250));
-	panel->addView(new Pad(CRect(10, 10, 110, 110), "left pad"));
-	panel->addView(new Pad(CRect(150, 10, 250, 110), "right pad"));
-	panel->addView(new Pad(CRect(0, 0, 300, 200), "glass", true));
+	panel->setBackgroundColor(CColor(60, 64, 76));
+	panel->addView(new Pad(CRect(10, 10, 110, 110), "left pad", CColor(230, 120, 60)));
+	panel->addView(new Pad(CRect(150, 10, 250, 110), "right pad", CColor(80, 170, 230)));
+	panel->addView(new Pad(CRect(0, 0, 300, 200), "glass", CColor(255, 255, 255, 40), true));
 	frame->addView(panel);
-	frame->addView(new Pad(CRect(0, 0, 40, 40), "corner"));
-	int window = 0;
-	if (!frame->open(&window, kHeadless))
+	frame->addView(new Pad(CRect(0, 0, 40, 40), "corner", CColor(120, 200, 120)));
+	int parent = 0;
+	if (!frame->open(&parent, kHeadless))
 	{
 		std::fprintf(stderr, "the frame could not be opened\n");
 		return 1;
@@ -77,6 +95,13 @@ int main()
 	press(*frame, {70, 70});
 	press(*frame, {220, 100});
 	press(*frame, {380, 280});
+
+	auto window = static_cast<HeadlessFrame*>(frame->getPlatformFrame());
+	window->drawRect(CRect(0, 0, 400, 300));
+	if (window->writePNG(snapshot))
+		std::printf("painted the frame into %s\n", snapshot);
+	else
+		std::fprintf(stderr, "could not write %s\n", snapshot);
 
 	frame->close();
 	setPlatform(nullptr);
