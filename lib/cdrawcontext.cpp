@@ -386,11 +386,8 @@ double COffscreenContext::getHeight() const
 
 void COffscreenContext::copyFrom(CDrawContext* target, CRect destRect, CPoint srcOffset)
 {
-	if (!bitmap || !target)
-		return;
-	ClipScope clip(target, destRect);
-	if (!clip.isEmpty())
-		target->drawBitmap(bitmap, destRect, srcOffset, 1.f);
+	if (bitmap && target)
+		bitmap->draw(target, destRect, srcOffset, 1.f);
 }
 
 SharedPointer<COffscreenContext> COffscreenContext::create(CFrame* frame, double width, double height,

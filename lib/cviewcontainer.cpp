@@ -957,6 +957,7 @@ void CViewContainer::drawRect(CDrawContext* context, const CRect& updateRect)
 	CView* focusView = focusChildToDraw();
 	auto focusDrawing = dynamic_cast<IFocusDrawing*>(focusView);
 	bool focusDrawn = false;
+	// The children's space: the container's transform over its offset.
 	{
 		CDrawContext::Transform transform(*context, impl->transform);
 		CRect clip;
@@ -979,11 +980,15 @@ void CViewContainer::drawRect(CDrawContext* context, const CRect& updateRect)
 			child->drawRect(context, visiblePart);
 			context->restoreGlobalState();
 		});
-		context->setClipRect(CRect(clip));
-		if (focusView && !focusDrawn && focusView->getParentView() == this)
-			drawFocus(context, focusView);
 	}
+	// The clip from before this container narrowed it: a ring around a child
+	// on the container's edge is not cut off.
 	context->setClipRect(savedClip);
+	if (focusView && !focusDrawn && focusView->getParentView() == this)
+	{
+		CDrawContext::Transform transform(*context, impl->transform);
+		drawFocus(context, focusView);
+	}
 	setDirty(false);
 }
 

@@ -16,6 +16,14 @@ namespace {
 constexpr double kDefaultTolerance = 0.1;
 constexpr double kHighResolutionTolerance = 0.25;
 
+// Cairo refuses singular and non-finite matrices by putting the whole
+// context into a lasting error state; such a transform draws nothing.
+bool isDrawableTransform(const CGraphicsTransform& t)
+{
+	return std::isfinite(t.m11) && std::isfinite(t.m12) && std::isfinite(t.m21) && std::isfinite(t.m22) &&
+	       std::isfinite(t.dx) && std::isfinite(t.dy) && t.determinant() != 0.;
+}
+
 void applyTransform(cairo_t* cr, const CGraphicsTransform& t)
 {
 	cairo_matrix_t matrix;
@@ -30,9 +38,33 @@ bool isOddWholeNumber(double value)
 
 } // namespace
 
+namespace {
+
+cairo_t* createCairo(CairoImageSurface* surface)
+{
+	// Without a surface, a context on nothing: Cairo draws nothing into it.
+	if (!surface)
+		return cairo_create(nullptr);
+	return cairo_create(static_cast<cairo_surface_t*>(surface->getCairoSurface()));
+}
+
+CairoImageSurface* surfaceOf(CBitmap* bitmap)
+{
+	auto platformBitmap = bitmap ? dynamic_cast<CairoBitmap*>(bitmap->getPlatformBitmap()) : nullptr;
+	return platformBitmap ? platformBitmap->getSurface() : nullptr;
+}
+
+} // namespace
+
 CairoDrawContext::CairoDrawContext(CairoImageSurface* surface)
 : COffscreenContext(surface ? surface->getLogicalRect() : CRect()), surface(surface),
-  cr(cairo_create(static_cast<cairo_surface_t*>(surface->getCairoSurface()))),
+  cr(createCairo(surface)), scaleFactor(surface ? surface->getScaleFactor() : 1.)
+{
+	init();
+}
+
+CairoDrawContext::CairoDrawContext(CBitmap* bitmap)
+: COffscreenContext(bitmap), surface(surfaceOf(bitmap)), cr(createCairo(surface)),
   scaleFactor(surface ? surface->getScaleFactor() : 1.)
 {
 	init();
@@ -62,9 +94,12 @@ double CairoDrawContext::getScaleFactor() const
 bool CairoDrawContext::beginDrawing()
 {
 	CRect clip = getAbsoluteClipRect();
-	if (clip.left >= clip.right || clip.top >= clip.bottom)
+	if (!(clip.left < clip.right) || !(clip.top < clip.bottom) || !std::isfinite(clip.left) ||
+	    !std::isfinite(clip.top) || !std::isfinite(clip.right) || !std::isfinite(clip.bottom))
 		return false;
 	CGraphicsTransform transform = getCurrentTransform();
+	if (!isDrawableTransform(transform))
+		return false;
 	if (integralMode())
 	{
 		auto round = [this](double value) { return std::round(value * scaleFactor) / scaleFactor; };
@@ -190,18 +225,24 @@ void CairoDrawContext::applyLineStyle()
 	                                          CAIRO_LINE_JOIN_BEVEL};
 	cairo_set_line_cap(cr, caps[std::clamp<int32>(style.getLineCap(), 0, 2)]);
 	cairo_set_line_join(cr, joins[std::clamp<int32>(style.getLineJoin(), 0, 2)]);
-	cairo_set_line_width(cr, getLineWidth());
-	const auto& lengths = style.getDashLengths();
-	if (lengths.empty())
-	{
-		cairo_set_dash(cr, nullptr, 0, 0.);
-		return;
-	}
-	// Dash lengths are in multiples of the line width.
-	std::vector<double> dashes(lengths);
+	const double width = std::isfinite(getLineWidth()) ? std::max(getLineWidth(), 0.) : 0.;
+	cairo_set_line_width(cr, width);
+	// Dash lengths are in multiples of the line width. Dashes Cairo would
+	// refuse (nothing positive, a negative length, a zero width) draw solid
+	// rather than leaving the context unable to draw at all.
+	std::vector<double> dashes(style.getDashLengths());
+	double total = 0.;
+	bool valid = std::isfinite(style.getDashPhase());
 	for (auto& dash : dashes)
-		dash *= getLineWidth();
-	cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), style.getDashPhase());
+	{
+		dash *= width;
+		valid = valid && std::isfinite(dash) && dash >= 0.;
+		total += dash;
+	}
+	if (dashes.empty() || !valid || !(total > 0.))
+		cairo_set_dash(cr, nullptr, 0, 0.);
+	else
+		cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), style.getDashPhase());
 }
 
 void CairoDrawContext::applyAntialias()
@@ -412,7 +453,8 @@ CGraphicsPath* CairoDrawContext::createTextPath(CFontDesc* font, const char* tex
 bool CairoDrawContext::addPathForFill(CGraphicsPath* path, CGraphicsTransform* transformation, bool shift)
 {
 	auto cairoPath = dynamic_cast<CairoGraphicsPath*>(path);
-	if (!cairoPath || path->getElements().empty())
+	if (!cairoPath || path->getElements().empty() ||
+	    (transformation && !isDrawableTransform(*transformation)))
 		return false;
 	cairo_save(cr);
 	if (transformation)

@@ -19,6 +19,8 @@ class CairoDrawContext : public COffscreenContext
 {
 public:
 	explicit CairoDrawContext(CairoImageSurface* surface);
+	// Renders into the bitmap (which the context keeps) at its scale factor.
+	explicit CairoDrawContext(CBitmap* bitmap);
 	~CairoDrawContext() noexcept override;
 
 	void drawLine(const std::pair<CPoint, CPoint>& line) override;

@@ -51,7 +51,8 @@ void appendArc(cairo_t* cr, const CRect& rect, double startDegrees, double endDe
 {
 	double rx = rect.getWidth() / 2.;
 	double ry = rect.getHeight() / 2.;
-	if (rx == 0. || ry == 0.)
+	if (rx == 0. || ry == 0. || !std::isfinite(rx) || !std::isfinite(ry) || !std::isfinite(rect.left) ||
+	    !std::isfinite(rect.top))
 		return;
 	double start = correctedAngle(radians(startDegrees), rx, ry);
 	double end = correctedAngle(radians(endDegrees), rx, ry);
@@ -69,7 +70,8 @@ void appendEllipse(cairo_t* cr, const CRect& rect)
 {
 	double rx = rect.getWidth() / 2.;
 	double ry = rect.getHeight() / 2.;
-	if (rx == 0. || ry == 0.)
+	if (rx == 0. || ry == 0. || !std::isfinite(rx) || !std::isfinite(ry) || !std::isfinite(rect.left) ||
+	    !std::isfinite(rect.top))
 		return;
 	cairo_save(cr);
 	cairo_translate(cr, rect.left + rx, rect.top + ry);
@@ -175,6 +177,10 @@ bool CairoGraphicsPath::hitTest(const CPoint& where, bool evenOddFilled, CGraphi
 {
 	if (elements.empty())
 		return false;
+	if (transform && !(std::isfinite(transform->determinant()) && transform->determinant() != 0.))
+		return false;
+	// Build the cached path first: building resets the scratch matrix.
+	getCairoPath();
 	cairo_t* cr = scratchContext();
 	cairo_identity_matrix(cr);
 	cairo_new_path(cr);

@@ -6,7 +6,10 @@
 #include "lib/platform/iplatformoptionmenu.h"
 #include "lib/platform/iplatformstring.h"
 #include "lib/platform/iplatformtextedit.h"
+#include "lib/cbitmap.h"
 #include "lib/platform/cairo/cairobitmap.h"
+#include "lib/platform/cairo/cairodrawcontext.h"
+#include "lib/platform/cairo/imagecodecs.h"
 #include "lib/platform/cairo/cairosurface.h"
 #include "lib/platform/cairo/pangotext.h"
 #include "lib/platform/iplatformfont.h"
@@ -299,11 +302,17 @@ SharedPointer<IPlatformViewLayer> HeadlessFrame::createPlatformViewLayer(IPlatfo
 SharedPointer<COffscreenContext> HeadlessFrame::createOffscreenContext(double width, double height,
                                                                       double scale)
 {
-	auto offscreen = CairoImageSurface::create(static_cast<int32>(std::ceil(width * scale)),
-	                                           static_cast<int32>(std::ceil(height * scale)), scale);
-	if (!offscreen)
+	// Sizes beyond what a surface may have are refused before any conversion.
+	if (!(width >= 1. && height >= 1. && scale > 0.) || width * scale > kMaxImageSide ||
+	    height * scale > kMaxImageSide)
 		return nullptr;
-	return owned(static_cast<COffscreenContext*>(offscreen->createDrawContext()));
+	CPoint pixels(std::floor(width * scale + 0.5), std::floor(height * scale + 0.5));
+	auto platformBitmap = CairoBitmap::create(&pixels);
+	if (!platformBitmap)
+		return nullptr;
+	platformBitmap->setScaleFactor(scale);
+	auto bitmap = makeOwned<CBitmap>(platformBitmap);
+	return makeOwned<CairoDrawContext>(bitmap.get());
 }
 
 int32 HeadlessFrame::doDrag(IDataPackage*, const CPoint&, CBitmap*)

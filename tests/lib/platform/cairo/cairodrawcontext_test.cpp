@@ -1221,3 +1221,93 @@ TEST(CairoDrawContextTest, ClearRectAtScaleTwoCoversDoubledPixels)
 
 } // namespace
 } // namespace Kavrin::Test
+
+namespace Kavrin::Test {
+namespace {
+
+// Cairo puts a context into a lasting error state for a singular matrix or
+// an invalid dash pattern; neither may stop later drawing.
+TEST(CairoDrawContextRecovery, SingularTransformsAndInvalidDashesDrawNothingButLeaveTheContextWorking)
+{
+	struct Case
+	{
+		const char* name;
+		std::function<void(CDrawContext&)> misuse;
+	};
+	const Case cases[] = {
+	    {"scale 0", [](CDrawContext& c) { c.pushTransform(CGraphicsTransform::scaling(0., 0.)); }},
+	    {"not a number", [](CDrawContext& c) { c.pushTransform(CGraphicsTransform::translation(NAN, 0.)); }},
+	    {"dashes at width 0", [](CDrawContext& c) {
+		     c.setLineStyle(kLineOnOffDash);
+		     c.setLineWidth(0.);
+	     }},
+	    {"negative dashes", [](CDrawContext& c) {
+		     const double dashes[] = {-1., 1.};
+		     c.setLineStyle(CLineStyle(CLineStyle::kLineCapButt, CLineStyle::kLineJoinMiter, 0., 2, dashes));
+	     }},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		Canvas canvas;
+		canvas.context->setFrameColor(kRedCColor);
+		canvas.context->setFillColor(kRedCColor);
+		canvas.context->saveGlobalState();
+		c.misuse(*canvas.context);
+		canvas.context->drawRect(CRect(0, 0, 5, 5), kDrawFilled);
+		canvas.context->drawLine({CPoint(0, 8), CPoint(10, 8)});
+		canvas.context->restoreGlobalState();
+		if (canvas.context->getCurrentTransform() != CGraphicsTransform())
+			canvas.context->popTransform();
+		canvas.context->setLineStyle(kLineSolid);
+		canvas.context->setLineWidth(1.);
+		canvas.context->drawRect(CRect(10, 10, 15, 15), kDrawFilled);
+		EXPECT_TRUE(canvas.covered(12, 12)) << "the context still draws";
+	}
+}
+
+TEST(CairoDrawContextRecovery, HitTestHonoursTheTransformOnAFreshPath)
+{
+	CairoGraphicsPath path;
+	path.addRect(CRect(0, 0, 10, 10));
+	CGraphicsTransform moved = CGraphicsTransform::translation(100, 0);
+	EXPECT_TRUE(path.hitTest(CPoint(105, 5), false, &moved));
+	EXPECT_FALSE(path.hitTest(CPoint(5, 5), false, &moved));
+	CGraphicsTransform singular = CGraphicsTransform::scaling(0, 0);
+	EXPECT_FALSE(path.hitTest(CPoint(0, 0), false, &singular));
+	EXPECT_TRUE(path.hitTest(CPoint(5, 5))) << "the scratch context still works";
+}
+
+} // namespace
+} // namespace Kavrin::Test
+
+#include "lib/cbitmap.h"
+#include "lib/platform/headless/headlessplatform.h"
+
+namespace Kavrin::Test {
+namespace {
+
+TEST(CairoOffscreenContext, RendersIntoABitmapThatCopyFromDraws)
+{
+	auto window = makeOwned<HeadlessFrame>(nullptr, CRect(0, 0, 20, 20), nullptr);
+	auto offscreen = window->createOffscreenContext(8, 6, 2.);
+	ASSERT_TRUE(offscreen);
+	ASSERT_TRUE(offscreen->getBitmap());
+	EXPECT_EQ(offscreen->getWidth(), 8.);
+	EXPECT_EQ(offscreen->getHeight(), 6.);
+	EXPECT_EQ(offscreen->getBitmap()->getPlatformBitmap()->getSize(), CPoint(16, 12));
+	offscreen->setFillColor(kBlueCColor);
+	offscreen->drawRect(CRect(0, 0, 8, 6), kDrawFilled);
+
+	Canvas canvas;
+	offscreen->copyFrom(canvas.context, CRect(2, 2, 10, 8));
+	EXPECT_EQ(canvas.pixel(2, 2), kBlueCColor);
+	EXPECT_EQ(canvas.pixel(9, 7), kBlueCColor);
+	EXPECT_FALSE(canvas.covered(10, 8));
+
+	for (double side : {0., -1., std::nan(""), 1e9})
+		EXPECT_FALSE(window->createOffscreenContext(side, 6, 1.)) << side;
+}
+
+} // namespace
+} // namespace Kavrin::Test
