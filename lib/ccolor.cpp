@@ -225,7 +225,7 @@ bool CColor::fromString(const char* text)
 	return true;
 }
 
-std::string CColor::toString() const
+UTF8String CColor::toString() const
 {
 	char text[10];
 	std::snprintf(text, sizeof(text), "#%02x%02x%02x%02x", red, green, blue, alpha);

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "lib/cstring.h"
 #include "lib/kavrintypes.h"
-
-#include <string>
 
 namespace Kavrin {
 
@@ -43,7 +42,7 @@ struct CColor
 	// Reads "#rrggbbaa"; anything else returns false and changes nothing.
 	bool fromString(const char* text);
 	// "#rrggbbaa" in lowercase hexadecimal.
-	std::string toString() const;
+	UTF8String toString() const;
 };
 
 constexpr CColor kTransparentCColor {255, 255, 255, 0};

@@ -232,7 +232,7 @@ TEST(CColorTest, TextFormRoundTripsEveryComponent)
 	{
 		const CColor original(uint8(v), uint8(255 - v), uint8(v ^ 0x5a), uint8((v * 7) & 0xff));
 		CColor read(9, 9, 9, 9);
-		ASSERT_TRUE(read.fromString(original.toString().c_str())) << original.toString();
+		ASSERT_TRUE(read.fromString(original.toString().get())) << original.toString().get();
 		EXPECT_EQ(read, original);
 	}
 }
