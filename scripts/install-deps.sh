@@ -18,6 +18,7 @@ packages=(
   libpng-dev
   libjpeg62-turbo-dev
   fonts-dejavu-core
+  libxkbcommon-dev
 )
 
 missing=()
