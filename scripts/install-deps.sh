@@ -19,6 +19,10 @@ packages=(
   libjpeg62-turbo-dev
   fonts-dejavu-core
   libxkbcommon-dev
+  libxcb1-dev
+  libxcb-xtest0-dev
+  xvfb
+  xauth
 )
 
 missing=()

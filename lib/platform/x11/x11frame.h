@@ -1,0 +1,82 @@
+#pragma once
+
+#include "lib/platform/iplatformframe.h"
+#include "lib/platform/iplatformtimer.h"
+
+#include <vector>
+#include <xcb/xcb.h>
+
+namespace Kavrin {
+
+class CairoImageSurface;
+class IPlatformFrameCallback;
+class X11Platform;
+
+// A frame's window: a child of the parent window, drawn client-side. The
+// toolkit paints the invalidated rects into an image back buffer, which is
+// then copied to the window; exposes repaint the same way. An invalidation
+// issued while the frame paints is dropped.
+class X11Frame : public IPlatformFrame, private IPlatformTimerCallback
+{
+public:
+	X11Frame(X11Platform* platform, IPlatformFrameCallback* callback, const CRect& size, xcb_window_t parent);
+	~X11Frame() noexcept override;
+
+	bool isValid() const { return window != XCB_NONE; }
+	xcb_window_t getWindow() const { return window; }
+
+	bool getGlobalPosition(CPoint& pos) const override;
+	bool setSize(const CRect& newSize) override;
+	bool getSize(CRect& size) const override;
+	bool getCurrentMousePosition(CPoint& mousePosition) const override;
+	bool getCurrentMouseButtons(CButtonState& buttons) const override;
+	bool setMouseCursor(CCursorType type) override;
+	bool invalidRect(const CRect& rect) override;
+	bool scrollRect(const CRect& src, const CPoint& distance) override;
+	bool showTooltip(const CRect& rect, const char* utf8Text) override;
+	bool hideTooltip() override;
+	void* getPlatformRepresentation() const override;
+	SharedPointer<IPlatformTextEdit> createPlatformTextEdit(IPlatformTextEditCallback* textEdit) override;
+	SharedPointer<IPlatformOptionMenu> createPlatformOptionMenu() override;
+	SharedPointer<IPlatformViewLayer> createPlatformViewLayer(IPlatformViewLayerDelegate* drawDelegate,
+	                                                          IPlatformViewLayer* parentLayer) override;
+	SharedPointer<COffscreenContext> createOffscreenContext(double width, double height,
+	                                                        double scaleFactor) override;
+	int32 doDrag(IDataPackage* source, const CPoint& offset, CBitmap* dragBitmap) override;
+	bool doDrag(const DragDescription& dragDescription,
+	            const SharedPointer<IDragCallback>& callback) override;
+	void setClipboard(const SharedPointer<IDataPackage>& data) override;
+	SharedPointer<IDataPackage> getClipboard() override;
+	PlatformType getPlatformType() const override;
+	void onFrameClosed() override;
+
+	// Called by the platform for events of this frame's window.
+	void handleEvent(const xcb_generic_event_t* event);
+	// Paints what was invalidated and copies it to the window.
+	void paint();
+
+private:
+	// The idle pass: dirty views become invalid rects, which are painted.
+	void fire() override;
+	void handleButton(const xcb_button_press_event_t* event, bool press);
+	void handleKey(const xcb_key_press_event_t* event, bool press);
+	void copyToWindow(const CRect& rect);
+	void destroyWindow();
+
+	X11Platform* platform;
+	IPlatformFrameCallback* callback;
+	CRect size;
+	xcb_window_t window {XCB_NONE};
+	xcb_gcontext_t gc {XCB_NONE};
+	SharedPointer<CairoImageSurface> backBuffer;
+	std::vector<CRect> invalidRects;
+	bool painting {false};
+	CPoint mousePosition;
+	CButtonState mouseButtons;
+	uint32 lastPressTime {0};
+	uint8 lastPressButton {0};
+	CPoint lastPressPosition;
+	SharedPointer<IPlatformTimer> idleTimer;
+};
+
+} // namespace Kavrin

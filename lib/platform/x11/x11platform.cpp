@@ -1,0 +1,168 @@
+#include "lib/platform/x11/x11platform.h"
+
+#include "lib/platform/cairo/cairobitmap.h"
+#include "lib/platform/cairo/pangotext.h"
+#include "lib/platform/x11/runlooptimer.h"
+#include "lib/platform/x11/x11frame.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace Kavrin {
+
+SharedPointer<X11Platform> X11Platform::create(const char* displayName, const SharedPointer<IRunLoop>& runLoop)
+{
+	int screenNumber = 0;
+	xcb_connection_t* connection = xcb_connect(displayName, &screenNumber);
+	if (!connection || xcb_connection_has_error(connection))
+	{
+		if (connection)
+			xcb_disconnect(connection);
+		return nullptr;
+	}
+	xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+	for (int i = 0; i < screenNumber && screens.rem; ++i)
+		xcb_screen_next(&screens);
+	if (!screens.rem)
+	{
+		xcb_disconnect(connection);
+		return nullptr;
+	}
+	SharedPointer<IRunLoop> loop = runLoop ? runLoop : SharedPointer<IRunLoop>(makeOwned<DefaultRunLoop>());
+	return owned(new X11Platform(connection, screens.data, loop));
+}
+
+X11Platform::X11Platform(xcb_connection_t* connection, xcb_screen_t* screen, const SharedPointer<IRunLoop>& runLoop)
+: connection(connection), screen(screen), runLoop(runLoop)
+{
+	connectionWatch =
+	    runLoop->watchFileDescriptor(xcb_get_file_descriptor(connection), [this] { processEvents(); });
+}
+
+X11Platform::~X11Platform() noexcept
+{
+	if (connectionWatch != IRunLoop::kNoHandle)
+		runLoop->unwatchFileDescriptor(connectionWatch);
+	xcb_disconnect(connection);
+}
+
+SharedPointer<IPlatformFrame> X11Platform::createFrame(IPlatformFrameCallback* frame, const CRect& size,
+                                                       void* parent, PlatformType type, IPlatformFrameConfig*)
+{
+	if (type != kX11Window || !parent || !frame)
+		return nullptr;
+	auto parentWindow = static_cast<xcb_window_t>(reinterpret_cast<uintptr_t>(parent));
+	auto platformFrame = makeOwned<X11Frame>(this, frame, size, parentWindow);
+	if (!platformFrame->isValid())
+		return nullptr;
+	return platformFrame;
+}
+
+SharedPointer<IPlatformTimer> X11Platform::createTimer(IPlatformTimerCallback* callback)
+{
+	return makeOwned<RunLoopTimer>(runLoop, callback);
+}
+
+uint32 X11Platform::getTicks() const
+{
+	return static_cast<uint32>(DefaultRunLoop::monotonicMilliseconds());
+}
+
+SharedPointer<IPlatformString> X11Platform::createString(const char* utf8String)
+{
+	return createPangoString(utf8String);
+}
+
+CGradient* X11Platform::createGradient(const CGradient::ColorStopMap& stops)
+{
+	return new CGradient(stops);
+}
+
+SharedPointer<IPlatformBitmap> X11Platform::createBitmap(CPoint* size)
+{
+	return CairoBitmap::create(size);
+}
+
+SharedPointer<IPlatformBitmap> X11Platform::createBitmapFromPath(const char* absolutePath)
+{
+	return CairoBitmap::createFromPath(absolutePath);
+}
+
+SharedPointer<IPlatformBitmap> X11Platform::createBitmapFromMemory(const void* data, uint32 size)
+{
+	return CairoBitmap::createFromMemory(data, size);
+}
+
+std::vector<uint8> X11Platform::createMemoryPNGRepresentation(const SharedPointer<IPlatformBitmap>& bitmap)
+{
+	return CairoBitmap::createMemoryPNGRepresentation(bitmap);
+}
+
+SharedPointer<IPlatformFont> X11Platform::createFont(const std::string& name, double size, int32 style)
+{
+	return createPangoFont(name, size, style);
+}
+
+void X11Platform::registerFrame(xcb_window_t window, X11Frame* frame)
+{
+	frames[window] = frame;
+}
+
+void X11Platform::unregisterFrame(xcb_window_t window)
+{
+	frames.erase(window);
+}
+
+namespace {
+
+// The window an event is about.
+xcb_window_t eventWindow(const xcb_generic_event_t* event)
+{
+	switch (event->response_type & 0x7F)
+	{
+		case XCB_EXPOSE:
+			return reinterpret_cast<const xcb_expose_event_t*>(event)->window;
+		case XCB_BUTTON_PRESS:
+		case XCB_BUTTON_RELEASE:
+			return reinterpret_cast<const xcb_button_press_event_t*>(event)->event;
+		case XCB_MOTION_NOTIFY:
+			return reinterpret_cast<const xcb_motion_notify_event_t*>(event)->event;
+		case XCB_ENTER_NOTIFY:
+		case XCB_LEAVE_NOTIFY:
+			return reinterpret_cast<const xcb_enter_notify_event_t*>(event)->event;
+		case XCB_KEY_PRESS:
+		case XCB_KEY_RELEASE:
+			return reinterpret_cast<const xcb_key_press_event_t*>(event)->event;
+		case XCB_FOCUS_IN:
+		case XCB_FOCUS_OUT:
+			return reinterpret_cast<const xcb_focus_in_event_t*>(event)->event;
+		default:
+			return XCB_NONE;
+	}
+}
+
+} // namespace
+
+void X11Platform::processEvents()
+{
+	SharedPointer<X11Platform> keepAlive = this;
+	while (xcb_generic_event_t* event = xcb_poll_for_event(connection))
+	{
+		auto it = frames.find(eventWindow(event));
+		if (it != frames.end())
+		{
+			// A handler may close the frame: keep it for the call.
+			SharedPointer<X11Frame> frame = it->second;
+			frame->handleEvent(event);
+		}
+		std::free(event);
+	}
+	std::vector<SharedPointer<X11Frame>> toPaint;
+	for (const auto& [window, frame] : frames)
+		toPaint.emplace_back(frame);
+	for (const auto& frame : toPaint)
+		frame->paint();
+	xcb_flush(connection);
+}
+
+} // namespace Kavrin

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "lib/platform/platform.h"
+#include "lib/platform/x11/runloop.h"
+
+#include <map>
+#include <string>
+#include <xcb/xcb.h>
+
+namespace Kavrin {
+
+class X11Frame;
+
+// The platform of X11 windows, through xcb. Frames are child windows of the
+// X11 window handed to CFrame::open (PlatformType kX11Window, the window id
+// cast to void*). Events arrive on a run loop the platform never blocks in:
+// the connection's descriptor is watched on it, and timers run on it.
+class X11Platform : public IPlatform
+{
+public:
+	// Connects to the display (null: $DISPLAY); null when no server answers.
+	// Without a run loop the platform makes a DefaultRunLoop of its own.
+	static SharedPointer<X11Platform> create(const char* displayName = nullptr,
+	                                         const SharedPointer<IRunLoop>& runLoop = nullptr);
+	~X11Platform() noexcept override;
+
+	SharedPointer<IPlatformFrame> createFrame(IPlatformFrameCallback* frame, const CRect& size, void* parent,
+	                                          PlatformType type, IPlatformFrameConfig* config) override;
+	SharedPointer<IPlatformTimer> createTimer(IPlatformTimerCallback* callback) override;
+	uint32 getTicks() const override;
+	SharedPointer<IPlatformString> createString(const char* utf8String) override;
+	CGradient* createGradient(const CGradient::ColorStopMap& stops) override;
+	SharedPointer<IPlatformBitmap> createBitmap(CPoint* size) override;
+	SharedPointer<IPlatformBitmap> createBitmapFromPath(const char* absolutePath) override;
+	SharedPointer<IPlatformBitmap> createBitmapFromMemory(const void* data, uint32 size) override;
+	std::vector<uint8> createMemoryPNGRepresentation(const SharedPointer<IPlatformBitmap>& bitmap) override;
+	SharedPointer<IPlatformFont> createFont(const std::string& name, double size, int32 style) override;
+
+	xcb_connection_t* getConnection() const { return connection; }
+	xcb_screen_t* getScreen() const { return screen; }
+	IRunLoop* getRunLoop() const { return runLoop; }
+
+	// Handles every event that arrived and paints what the frames
+	// invalidated. The run loop calls it when the connection is readable.
+	void processEvents();
+
+	// Frames register their windows to receive their events.
+	void registerFrame(xcb_window_t window, X11Frame* frame);
+	void unregisterFrame(xcb_window_t window);
+
+private:
+	X11Platform(xcb_connection_t* connection, xcb_screen_t* screen, const SharedPointer<IRunLoop>& runLoop);
+
+	xcb_connection_t* connection;
+	xcb_screen_t* screen;
+	SharedPointer<IRunLoop> runLoop;
+	IRunLoop::Handle connectionWatch {IRunLoop::kNoHandle};
+	std::map<xcb_window_t, X11Frame*> frames;
+};
+
+} // namespace Kavrin

@@ -1,0 +1,246 @@
+// A frame in a real X11 window on a private Xvfb server, driven by real
+// input through XTEST.
+
+#include "lib/platform/iplatformframe.h"
+#include "lib/platform/x11/x11platform.h"
+#include "tests/support/recording.h"
+
+#include <gtest/gtest.h>
+#include <xcb/xtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace Kavrin::Test {
+namespace {
+
+// Starts a private Xvfb, which picks a free display itself (several test
+// processes may start theirs at once), and stops it at the end.
+class XvfbServer
+{
+public:
+	XvfbServer()
+	{
+		int fds[2];
+		if (::pipe(fds) != 0)
+			return;
+		pid = ::fork();
+		if (pid == 0)
+		{
+			::close(fds[0]);
+			std::string fd = std::to_string(fds[1]);
+			::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
+			         static_cast<char*>(nullptr));
+			::_exit(127);
+		}
+		::close(fds[1]);
+		// The server writes its display number once it accepts connections.
+		std::string number;
+		char c;
+		while (::read(fds[0], &c, 1) == 1 && c != '\n')
+			number += c;
+		::close(fds[0]);
+		if (!number.empty())
+			display = ":" + number;
+	}
+	~XvfbServer()
+	{
+		if (pid > 0)
+		{
+			::kill(pid, SIGTERM);
+			::waitpid(pid, nullptr, 0);
+		}
+	}
+
+	std::string display;
+	pid_t pid {-1};
+};
+
+class X11FrameTest : public ::testing::Test
+{
+protected:
+	static void SetUpTestSuite() { server = new XvfbServer(); }
+	static void TearDownTestSuite()
+	{
+		delete server;
+		server = nullptr;
+	}
+
+	void SetUp() override
+	{
+		ASSERT_FALSE(server->display.empty()) << "Xvfb did not start";
+		platform = X11Platform::create(server->display.c_str());
+		ASSERT_TRUE(platform);
+		setPlatform(platform);
+		connection = platform->getConnection();
+		root = platform->getScreen()->root;
+		parent = xcb_generate_id(connection);
+		xcb_create_window(connection, XCB_COPY_FROM_PARENT, parent, root, 0, 0, 300, 200, 0,
+		                  XCB_WINDOW_CLASS_INPUT_OUTPUT, platform->getScreen()->root_visual, 0, nullptr);
+		xcb_map_window(connection, parent);
+		xcb_flush(connection);
+	}
+
+	void TearDown() override
+	{
+		if (frame)
+			frame->close();
+		if (platform)
+		{
+			xcb_destroy_window(connection, parent);
+			xcb_flush(connection);
+		}
+		setPlatform(nullptr);
+		platform = nullptr;
+	}
+
+	void open()
+	{
+		ASSERT_TRUE(frame->open(reinterpret_cast<void*>(uintptr_t(parent)), kX11Window));
+		pump(300);
+	}
+
+	// Runs the platform's loop for a while.
+	void pump(int milliseconds)
+	{
+		auto loop = static_cast<DefaultRunLoop*>(platform->getRunLoop());
+		auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+		while (std::chrono::steady_clock::now() < end)
+			loop->runOnce(5);
+	}
+
+	// Runs the loop until the condition holds (two seconds at most).
+	template <typename Condition>
+	bool pumpUntil(Condition condition)
+	{
+		auto loop = static_cast<DefaultRunLoop*>(platform->getRunLoop());
+		auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+		while (!condition() && std::chrono::steady_clock::now() < end)
+			loop->runOnce(5);
+		return condition();
+	}
+
+	void fake(uint8 type, uint8 detail, int16 x = 0, int16 y = 0)
+	{
+		xcb_test_fake_input(connection, type, detail, XCB_CURRENT_TIME, root, x, y, 0);
+		xcb_flush(connection);
+	}
+
+	void click(int16 x, int16 y)
+	{
+		fake(XCB_MOTION_NOTIFY, 0, x, y);
+		fake(XCB_BUTTON_PRESS, 1);
+		fake(XCB_BUTTON_RELEASE, 1);
+	}
+
+	uint32 windowPixel(xcb_window_t window, int16 x, int16 y)
+	{
+		auto reply = xcb_get_image_reply(
+		    connection, xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, x, y, 1, 1, ~0u), nullptr);
+		if (!reply)
+			return 0;
+		uint32 pixel = 0;
+		if (xcb_get_image_data_length(reply) >= 4)
+			std::memcpy(&pixel, xcb_get_image_data(reply), 4);
+		std::free(reply);
+		return pixel & 0xFFFFFF;
+	}
+
+	static XvfbServer* server;
+	SharedPointer<X11Platform> platform;
+	xcb_connection_t* connection {nullptr};
+	xcb_window_t root {XCB_NONE};
+	xcb_window_t parent {XCB_NONE};
+	CFrame* frame {new CFrame(CRect(0, 0, 300, 200))};
+};
+
+XvfbServer* X11FrameTest::server = nullptr;
+
+TEST_F(X11FrameTest, ClickReachesTheViewAtItsLocalPoint)
+{
+	auto view = new RecordingView(CRect(100, 50, 200, 150));
+	std::vector<std::pair<CPoint, CButtonState>> presses;
+	view->onDown = [&](CPoint& where, const CButtonState& buttons) {
+		presses.emplace_back(where, buttons);
+		return kMouseHandled;
+	};
+	frame->addView(view);
+	open();
+
+	click(150, 100);
+	ASSERT_TRUE(pumpUntil([&] { return !view->events.empty() && view->events.back() == "up"; }));
+	ASSERT_EQ(presses.size(), 1u);
+	EXPECT_EQ(presses[0].first, CPoint(150, 100)) << "in the view's parent's coordinates";
+	EXPECT_EQ(presses[0].second, CButtonState(kLeftButton));
+}
+
+TEST_F(X11FrameTest, SecondClickCarriesDoubleClick)
+{
+	std::vector<CButtonState> presses;
+	auto view = new RecordingView(CRect(0, 0, 300, 200));
+	view->onDown = [&](CPoint&, const CButtonState& buttons) {
+		presses.push_back(buttons);
+		return kMouseHandled;
+	};
+	frame->addView(view);
+	open();
+
+	click(20, 20);
+	click(20, 20);
+	ASSERT_TRUE(pumpUntil([&] { return presses.size() >= 2; }));
+	EXPECT_FALSE(presses[0].isDoubleClick());
+	EXPECT_TRUE(presses[1].isDoubleClick());
+	EXPECT_TRUE(presses[1].isLeftButton());
+}
+
+TEST_F(X11FrameTest, WheelArrivesPerAxis)
+{
+	auto view = new RecordingView(CRect(0, 0, 300, 200));
+	view->wheelResult = true;
+	frame->addView(view);
+	open();
+
+	fake(XCB_MOTION_NOTIFY, 0, 50, 50);
+	fake(XCB_BUTTON_PRESS, 4);
+	fake(XCB_BUTTON_RELEASE, 4);
+	ASSERT_TRUE(pumpUntil([&] { return !view->events.empty() && view->events.back() == "wheel"; }));
+	EXPECT_FLOAT_EQ(view->lastWheelDistance, 1.f);
+}
+
+TEST_F(X11FrameTest, InvalidatedPixelsReachTheWindow)
+{
+	frame->setBackgroundColor(CColor(255, 0, 0));
+	open();
+	ASSERT_TRUE(pumpUntil([&] { return windowPixel(static_cast<xcb_window_t>(
+	                                                   reinterpret_cast<uintptr_t>(
+	                                                       frame->getPlatformFrame()->getPlatformRepresentation())),
+	                                               10, 10) == 0xFF0000; }));
+
+	frame->setBackgroundColor(CColor(0, 0, 255));
+	frame->invalid();
+	auto window = static_cast<xcb_window_t>(
+	    reinterpret_cast<uintptr_t>(frame->getPlatformFrame()->getPlatformRepresentation()));
+	EXPECT_TRUE(pumpUntil([&] { return windowPixel(window, 10, 10) == 0x0000FF; }));
+}
+
+TEST_F(X11FrameTest, ClosingTheFrameDestroysItsWindow)
+{
+	open();
+	auto window = static_cast<xcb_window_t>(
+	    reinterpret_cast<uintptr_t>(frame->getPlatformFrame()->getPlatformRepresentation()));
+	std::exchange(frame, nullptr)->close();
+	pump(50);
+	auto reply = xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window), nullptr);
+	EXPECT_EQ(reply, nullptr) << "the window is gone";
+	std::free(reply);
+}
+
+} // namespace
+} // namespace Kavrin::Test
