@@ -244,3 +244,90 @@ TEST_F(X11FrameTest, ClosingTheFrameDestroysItsWindow)
 
 } // namespace
 } // namespace Kavrin::Test
+
+namespace Kavrin::Test {
+namespace {
+
+// Records the keys that reach it as the focus view.
+class KeyView : public RecordingControl
+{
+public:
+	using RecordingControl::RecordingControl;
+	int32 onKeyDown(MoxKeyCode& code) override
+	{
+		keys.push_back(code);
+		return kKeyHandled;
+	}
+	std::vector<MoxKeyCode> keys;
+};
+
+TEST_F(X11FrameTest, KeyPressesMapToCharactersAndVirtualKeys)
+{
+	auto view = new KeyView(CRect(0, 0, 300, 200));
+	frame->addView(view);
+	open();
+	click(50, 50); // takes the keyboard focus; the press focuses the control
+	ASSERT_TRUE(pumpUntil([&] { return frame->getFocusView() == view; }));
+
+	auto keycodeOf = [&](xcb_keysym_t wanted) -> uint8 {
+		const xcb_setup_t* setup = xcb_get_setup(connection);
+		uint8 count = uint8(setup->max_keycode - setup->min_keycode + 1);
+		auto reply = xcb_get_keyboard_mapping_reply(
+		    connection, xcb_get_keyboard_mapping(connection, setup->min_keycode, count), nullptr);
+		uint8 found = 0;
+		if (reply)
+		{
+			const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply);
+			for (int k = 0; k < count && !found; ++k)
+				if (syms[k * reply->keysyms_per_keycode] == wanted)
+					found = uint8(setup->min_keycode + k);
+			std::free(reply);
+		}
+		return found;
+	};
+	struct Case
+	{
+		xcb_keysym_t keysym;
+		int32 character;
+		uint8 virt;
+	};
+	const Case cases[] = {{'a', 'a', 0}, {'7', '7', 0}, {0xff0d /* Return */, 0, kVKeyReturn},
+	                      {0xff1b /* Escape */, 0, kVKeyEscape}, {0xffbe /* F1 */, 0, kVKeyF1},
+	                      {0xff51 /* Left */, 0, kVKeyLeft}};
+	for (const auto& c : cases)
+	{
+		uint8 keycode = keycodeOf(c.keysym);
+		ASSERT_NE(keycode, 0) << std::hex << c.keysym;
+		size_t before = view->keys.size();
+		fake(XCB_KEY_PRESS, keycode);
+		fake(XCB_KEY_RELEASE, keycode);
+		ASSERT_TRUE(pumpUntil([&] { return view->keys.size() > before; })) << std::hex << c.keysym;
+		EXPECT_EQ(view->keys.back().character, c.character) << std::hex << c.keysym;
+		EXPECT_EQ(view->keys.back().virt, c.virt) << std::hex << c.keysym;
+	}
+}
+
+TEST_F(X11FrameTest, TwoFramesWorkSideBySide)
+{
+	auto left = new RecordingView(CRect(0, 0, 150, 200));
+	frame->addView(left);
+	frame->setSize(150, 200);
+	open();
+	auto second = new CFrame(CRect(150, 0, 300, 200));
+	auto right = new RecordingView(CRect(0, 0, 150, 200));
+	second->addView(right);
+	ASSERT_TRUE(second->open(reinterpret_cast<void*>(uintptr_t(parent)), kX11Window));
+	pump(200);
+
+	click(200, 100);
+	ASSERT_TRUE(pumpUntil([&] { return !right->events.empty() && right->events.back() == "up"; }));
+	EXPECT_EQ(right->lastPoint, CPoint(50, 100));
+	click(50, 100);
+	ASSERT_TRUE(pumpUntil([&] { return !left->events.empty() && left->events.back() == "up"; }));
+	second->close();
+	click(60, 100);
+	EXPECT_TRUE(pumpUntil([&] { return left->events.size() >= 4; })) << "the first frame still works";
+}
+
+} // namespace
+} // namespace Kavrin::Test
