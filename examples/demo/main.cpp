@@ -1,9 +1,14 @@
-// Builds a small view tree in a frame opened on the headless platform, sends
-// it a few presses as a window would, prints what each view received and
-// paints the frame into a PNG (the path is the first argument, or
-// kavrin-demo.png).
+// Builds a small view tree. With a display it opens the tree in a window
+// until the window is closed; without one (or with --headless) it opens it
+// on the headless platform, sends it a few presses as a window would,
+// prints what each view received and paints the frame into a PNG (the path
+// is the first other argument, or kavrin-demo.png).
 
+#include "host/standalonewindow.h"
 #include "lib/kavrin.h"
+
+#include <cstdlib>
+#include <cstring>
 
 #include <cstdio>
 #include <string>
@@ -71,10 +76,8 @@ void press(CFrame& frame, CPoint where)
 
 } // namespace
 
-int main(int argc, char** argv)
+CFrame* buildDemoFrame()
 {
-	const char* snapshot = argc > 1 ? argv[1] : "kavrin-demo.png";
-	setPlatform(owned(new HeadlessPlatform));
 	auto frame = new CFrame(CRect(0, 0, 400, 300));
 	frame->setBackgroundColor(CColor(30, 32, 38));
 	auto panel = new CViewContainer(CRect(50, 50, 350, 250));
@@ -84,6 +87,31 @@ int main(int argc, char** argv)
 	panel->addView(new Pad(CRect(0, 0, 300, 200), "glass", CColor(255, 255, 255, 40), true));
 	frame->addView(panel);
 	frame->addView(new Pad(CRect(0, 0, 40, 40), "corner", CColor(120, 200, 120)));
+	return frame;
+}
+
+int runInWindow(const SharedPointer<X11Platform>& platform)
+{
+	setPlatform(platform);
+	{
+		StandaloneWindow window(platform, buildDemoFrame(), "Kavrin demo");
+		if (!window.isOpen())
+		{
+			std::fprintf(stderr, "the demo window could not be opened\n");
+			return 1;
+		}
+		std::printf("the demo is open; close its window to quit\n");
+		std::fflush(stdout);
+		window.run();
+	}
+	setPlatform(nullptr);
+	return 0;
+}
+
+int runHeadless(const char* snapshot)
+{
+	setPlatform(owned(new HeadlessPlatform));
+	auto frame = buildDemoFrame();
 	int parent = 0;
 	if (!frame->open(&parent, kHeadless))
 	{
@@ -106,4 +134,24 @@ int main(int argc, char** argv)
 	frame->close();
 	setPlatform(nullptr);
 	return 0;
+}
+
+int main(int argc, char** argv)
+{
+	bool headless = false;
+	const char* snapshot = "kavrin-demo.png";
+	for (int i = 1; i < argc; ++i)
+	{
+		if (std::strcmp(argv[i], "--headless") == 0)
+			headless = true;
+		else
+			snapshot = argv[i];
+	}
+	if (!headless && std::getenv("DISPLAY"))
+	{
+		if (auto platform = X11Platform::create())
+			return runInWindow(platform);
+		std::fprintf(stderr, "no X server answers on $DISPLAY; painting headless instead\n");
+	}
+	return runHeadless(snapshot);
 }

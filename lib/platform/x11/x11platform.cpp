@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace Kavrin {
 
@@ -103,6 +104,17 @@ SharedPointer<IPlatformFont> X11Platform::createFont(const std::string& name, do
 	return createPangoFont(name, size, style);
 }
 
+xcb_atom_t X11Platform::internAtom(const char* name) const
+{
+	auto reply = xcb_intern_atom_reply(
+	    connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+	if (!reply)
+		return XCB_NONE;
+	xcb_atom_t atom = reply->atom;
+	std::free(reply);
+	return atom;
+}
+
 void X11Platform::registerFrame(xcb_window_t window, X11Frame* frame)
 {
 	frames[window] = frame;
@@ -155,6 +167,8 @@ void X11Platform::processEvents()
 			SharedPointer<X11Frame> frame = it->second;
 			frame->handleEvent(event);
 		}
+		else if (otherWindowEvents)
+			otherWindowEvents(event);
 		std::free(event);
 	}
 	std::vector<SharedPointer<X11Frame>> toPaint;

@@ -3,6 +3,7 @@
 #include "lib/platform/platform.h"
 #include "lib/platform/x11/runloop.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <xcb/xcb.h>
@@ -44,6 +45,13 @@ public:
 	// invalidated. The run loop calls it when the connection is readable.
 	void processEvents();
 
+	// Sees the events of windows that are no frame's (a standalone
+	// program's top-level window, for example).
+	using EventHandler = std::function<void(const xcb_generic_event_t*)>;
+	void setOtherWindowEventHandler(EventHandler handler) { otherWindowEvents = std::move(handler); }
+	// An atom by name (XCB_NONE when the server does not answer).
+	xcb_atom_t internAtom(const char* name) const;
+
 	// Frames register their windows to receive their events.
 	void registerFrame(xcb_window_t window, X11Frame* frame);
 	void unregisterFrame(xcb_window_t window);
@@ -56,6 +64,7 @@ private:
 	SharedPointer<IRunLoop> runLoop;
 	IRunLoop::Handle connectionWatch {IRunLoop::kNoHandle};
 	std::map<xcb_window_t, X11Frame*> frames;
+	EventHandler otherWindowEvents;
 };
 
 } // namespace Kavrin
