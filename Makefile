@@ -24,7 +24,7 @@ test: deps
 demo: deps
 	@cmake -S . -B $(BUILD)/release -G $(CMAKE_GENERATOR) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(BUILD)/release -j $(JOBS) --target kavrin-demo
-	@$(BUILD)/release/examples/kavrin-demo $(or $(ARGS),$(BUILD)/kavrin-demo.png)
+	@$(BUILD)/release/examples/kavrin-demo $(BUILD)/kavrin-demo.png $(ARGS)
 
 bench: deps
 	@cmake -S . -B $(BUILD)/bench -G $(CMAKE_GENERATOR) -DCMAKE_BUILD_TYPE=Release \
