@@ -2,6 +2,7 @@
 
 #include "lib/platform/iplatformframe.h"
 #include "lib/platform/iplatformtimer.h"
+#include "lib/platform/x11/x11platform.h"
 
 #include <vector>
 #include <xcb/xcb.h>
@@ -63,7 +64,8 @@ private:
 	void copyToWindow(const CRect& rect);
 	void destroyWindow();
 
-	X11Platform* platform;
+	// The connection must outlive the window; the platform only points back.
+	SharedPointer<X11Platform> platform;
 	IPlatformFrameCallback* callback;
 	CRect size;
 	xcb_window_t window {XCB_NONE};
