@@ -331,3 +331,60 @@ TEST_F(X11FrameTest, TwoFramesWorkSideBySide)
 
 } // namespace
 } // namespace Kavrin::Test
+
+namespace Kavrin::Test {
+namespace {
+
+void setResources(xcb_connection_t* connection, xcb_window_t root, const std::string& resources)
+{
+	if (resources.empty())
+		xcb_delete_property(connection, root, XCB_ATOM_RESOURCE_MANAGER);
+	else
+		xcb_change_property(connection, XCB_PROP_MODE_REPLACE, root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 8,
+		                    uint32(resources.size()), resources.data());
+	xcb_flush(connection);
+}
+
+TEST_F(X11FrameTest, XftDpiOf192GivesScaleTwoWithDoubledPixels)
+{
+	setResources(connection, root, "Xft.antialias:\t1\nXft.dpi:\t192\n");
+	auto scaled = X11Platform::create(server->display.c_str());
+	ASSERT_TRUE(scaled);
+	EXPECT_EQ(scaled->getScaleFactor(), 2.);
+	setPlatform(scaled);
+
+	// The host's window grows with the desktop's scale too.
+	const uint32 doubled[] = {600, 400};
+	xcb_configure_window(connection, parent, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, doubled);
+	xcb_flush(connection);
+	frame->setBackgroundColor(CColor(255, 0, 0));
+	auto view = new RecordingView(CRect(100, 50, 200, 150));
+	frame->addView(view);
+	ASSERT_TRUE(frame->open(reinterpret_cast<void*>(uintptr_t(parent)), kX11Window));
+	EXPECT_EQ(frame->getScaleFactor(), 2.);
+	auto window = static_cast<xcb_window_t>(
+	    reinterpret_cast<uintptr_t>(frame->getPlatformFrame()->getPlatformRepresentation()));
+	auto loop = static_cast<DefaultRunLoop*>(scaled->getRunLoop());
+	auto pumpScaled = [&](auto condition) {
+		for (int i = 0; i < 400 && !condition(); ++i)
+			loop->runOnce(5);
+		return condition();
+	};
+	// The window is 600 x 400 device pixels, all of it painted.
+	EXPECT_TRUE(pumpScaled([&] { return windowPixel(window, 595, 395) == 0xFF0000; }));
+
+	// A click at device pixel (300, 200) is logical (150, 100).
+	xcb_test_fake_input(scaled->getConnection(), XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, 300, 200, 0);
+	xcb_test_fake_input(scaled->getConnection(), XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, root, 0, 0, 0);
+	xcb_test_fake_input(scaled->getConnection(), XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, root, 0, 0, 0);
+	xcb_flush(scaled->getConnection());
+	ASSERT_TRUE(pumpScaled([&] { return !view->events.empty() && view->events.back() == "up"; }));
+	EXPECT_EQ(view->lastPoint, CPoint(150, 100));
+
+	std::exchange(frame, nullptr)->close();
+	setResources(connection, root, "");
+	setPlatform(platform);
+}
+
+} // namespace
+} // namespace Kavrin::Test

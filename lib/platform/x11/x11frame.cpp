@@ -36,17 +36,24 @@ uint16 clampedSide(double value)
 	return static_cast<uint16>(std::clamp(std::ceil(value), 1., 32767.));
 }
 
+int16 clampedPosition(double value)
+{
+	return static_cast<int16>(std::clamp(std::round(value), -32768., 32767.));
+}
+
 } // namespace
 
 X11Frame::X11Frame(X11Platform* platform, IPlatformFrameCallback* callback, const CRect& size, xcb_window_t parent)
-: platform(platform), callback(callback), size(size)
+: platform(platform), callback(callback), size(size), scaleFactor(platform->getScaleFactor())
 {
 	xcb_connection_t* connection = platform->getConnection();
 	xcb_window_t newWindow = xcb_generate_id(connection);
 	const uint32 values[] = {kEventMask};
 	auto cookie = xcb_create_window_checked(connection, XCB_COPY_FROM_PARENT, newWindow, parent,
-	                                        static_cast<int16>(size.left), static_cast<int16>(size.top),
-	                                        clampedSide(size.getWidth()), clampedSide(size.getHeight()), 0,
+	                                        clampedPosition(size.left * scaleFactor),
+	                                        clampedPosition(size.top * scaleFactor),
+	                                        clampedSide(size.getWidth() * scaleFactor),
+	                                        clampedSide(size.getHeight() * scaleFactor), 0,
 	                                        XCB_WINDOW_CLASS_INPUT_OUTPUT, platform->getScreen()->root_visual,
 	                                        XCB_CW_EVENT_MASK, values);
 	// A parent that does not exist (or went away) gives no frame.
@@ -61,7 +68,9 @@ X11Frame::X11Frame(X11Platform* platform, IPlatformFrameCallback* callback, cons
 	xcb_map_window(connection, window);
 	xcb_flush(connection);
 	platform->registerFrame(window, this);
-	backBuffer = CairoImageSurface::create(clampedSide(size.getWidth()), clampedSide(size.getHeight()));
+	makeBackBuffer();
+	if (scaleFactor != 1.)
+		callback->platformScaleFactorChanged(scaleFactor);
 	idleTimer = platform->createTimer(this);
 	if (idleTimer)
 		idleTimer->start(kIdleInterval);
@@ -70,6 +79,26 @@ X11Frame::X11Frame(X11Platform* platform, IPlatformFrameCallback* callback, cons
 X11Frame::~X11Frame() noexcept
 {
 	destroyWindow();
+}
+
+void X11Frame::makeBackBuffer()
+{
+	backBuffer = CairoImageSurface::create(clampedSide(size.getWidth() * scaleFactor),
+	                                       clampedSide(size.getHeight() * scaleFactor), scaleFactor);
+}
+
+void X11Frame::setScaleFactor(double newScaleFactor)
+{
+	if (newScaleFactor == scaleFactor || !(newScaleFactor > 0.) || window == XCB_NONE)
+		return;
+	SharedPointer<X11Frame> keepAlive = this;
+	scaleFactor = newScaleFactor;
+	setSize(size);
+	makeBackBuffer();
+	invalidRects.clear();
+	invalidRect(CRect(0, 0, size.getWidth(), size.getHeight()));
+	if (callback)
+		callback->platformScaleFactorChanged(newScaleFactor);
 }
 
 void X11Frame::destroyWindow()
@@ -115,7 +144,9 @@ void X11Frame::handleEvent(const xcb_generic_event_t* event)
 		case XCB_EXPOSE:
 		{
 			auto expose = reinterpret_cast<const xcb_expose_event_t*>(event);
-			invalidRect(CRect(expose->x, expose->y, expose->x + expose->width, expose->y + expose->height));
+			CPoint from = toLogical(expose->x, expose->y);
+			CPoint to = toLogical(expose->x + expose->width, expose->y + expose->height);
+			invalidRect(CRect(std::floor(from.x), std::floor(from.y), std::ceil(to.x), std::ceil(to.y)));
 			break;
 		}
 		case XCB_BUTTON_PRESS:
@@ -127,7 +158,7 @@ void X11Frame::handleEvent(const xcb_generic_event_t* event)
 		case XCB_ENTER_NOTIFY:
 		{
 			auto motion = reinterpret_cast<const xcb_motion_notify_event_t*>(event);
-			mousePosition = CPoint(motion->event_x, motion->event_y);
+			mousePosition = toLogical(motion->event_x, motion->event_y);
 			mouseButtons = X11Input::buttonStateFromState(motion->state);
 			CPoint where = mousePosition;
 			callback->platformOnMouseMoved(where, mouseButtons);
@@ -136,7 +167,7 @@ void X11Frame::handleEvent(const xcb_generic_event_t* event)
 		case XCB_LEAVE_NOTIFY:
 		{
 			auto leave = reinterpret_cast<const xcb_leave_notify_event_t*>(event);
-			CPoint where(leave->event_x, leave->event_y);
+			CPoint where = toLogical(leave->event_x, leave->event_y);
 			callback->platformOnMouseExited(where, X11Input::buttonStateFromState(leave->state));
 			break;
 		}
@@ -158,7 +189,7 @@ void X11Frame::handleEvent(const xcb_generic_event_t* event)
 
 void X11Frame::handleButton(const xcb_button_press_event_t* event, bool press)
 {
-	CPoint where(event->event_x, event->event_y);
+	CPoint where = toLogical(event->event_x, event->event_y);
 	CMouseWheelAxis axis;
 	float distance = 0.f;
 	CButtonState modifiers = X11Input::buttonStateFromState(event->state).modifiersOnly();
@@ -265,10 +296,10 @@ void X11Frame::copyToWindow(const CRect& rect)
 		return;
 	const int32 bufferWidth = backBuffer->getPixelWidth();
 	const int32 bufferHeight = backBuffer->getPixelHeight();
-	const int32 left = std::clamp(int32(std::floor(rect.left)), 0, bufferWidth);
-	const int32 top = std::clamp(int32(std::floor(rect.top)), 0, bufferHeight);
-	const int32 right = std::clamp(int32(std::ceil(rect.right)), 0, bufferWidth);
-	const int32 bottom = std::clamp(int32(std::ceil(rect.bottom)), 0, bufferHeight);
+	const int32 left = std::clamp(int32(std::floor(rect.left * scaleFactor)), 0, bufferWidth);
+	const int32 top = std::clamp(int32(std::floor(rect.top * scaleFactor)), 0, bufferHeight);
+	const int32 right = std::clamp(int32(std::ceil(rect.right * scaleFactor)), 0, bufferWidth);
+	const int32 bottom = std::clamp(int32(std::ceil(rect.bottom * scaleFactor)), 0, bufferHeight);
 	if (right <= left || bottom <= top)
 		return;
 	auto surface = static_cast<cairo_surface_t*>(backBuffer->getCairoSurface());
@@ -313,15 +344,18 @@ bool X11Frame::setSize(const CRect& newSize)
 {
 	if (window == XCB_NONE)
 		return false;
-	const uint32 values[] = {uint32(int32(newSize.left)), uint32(int32(newSize.top)),
-	                         clampedSide(newSize.getWidth()), clampedSide(newSize.getHeight())};
+	const uint32 values[] = {uint32(int32(clampedPosition(newSize.left * scaleFactor))),
+	                         uint32(int32(clampedPosition(newSize.top * scaleFactor))),
+	                         clampedSide(newSize.getWidth() * scaleFactor),
+	                         clampedSide(newSize.getHeight() * scaleFactor)};
 	xcb_configure_window(platform->getConnection(), window,
 	                     XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
 	                         XCB_CONFIG_WINDOW_HEIGHT,
 	                     values);
-	if (newSize.getWidth() != size.getWidth() || newSize.getHeight() != size.getHeight())
-		backBuffer = CairoImageSurface::create(clampedSide(newSize.getWidth()), clampedSide(newSize.getHeight()));
+	bool resized = newSize.getWidth() != size.getWidth() || newSize.getHeight() != size.getHeight();
 	size = newSize;
+	if (resized)
+		makeBackBuffer();
 	xcb_flush(platform->getConnection());
 	return true;
 }
@@ -340,7 +374,7 @@ bool X11Frame::getCurrentMousePosition(CPoint& position) const
 	auto reply = xcb_query_pointer_reply(connection, xcb_query_pointer(connection, window), nullptr);
 	if (!reply)
 		return false;
-	position = CPoint(reply->win_x, reply->win_y);
+	position = toLogical(reply->win_x, reply->win_y);
 	std::free(reply);
 	return true;
 }

@@ -55,6 +55,9 @@ public:
 	void handleEvent(const xcb_generic_event_t* event);
 	// Paints what was invalidated and copies it to the window.
 	void paint();
+	// Device pixels per logical unit; the window and its back buffer follow,
+	// and the frame is told.
+	void setScaleFactor(double newScaleFactor);
 
 private:
 	// The idle pass: dirty views become invalid rects, which are painted.
@@ -62,12 +65,15 @@ private:
 	void handleButton(const xcb_button_press_event_t* event, bool press);
 	void handleKey(const xcb_key_press_event_t* event, bool press);
 	void copyToWindow(const CRect& rect);
+	void makeBackBuffer();
+	CPoint toLogical(double x, double y) const { return {x / scaleFactor, y / scaleFactor}; }
 	void destroyWindow();
 
 	// The connection must outlive the window; the platform only points back.
 	SharedPointer<X11Platform> platform;
 	IPlatformFrameCallback* callback;
 	CRect size;
+	double scaleFactor {1.};
 	xcb_window_t window {XCB_NONE};
 	xcb_gcontext_t gc {XCB_NONE};
 	SharedPointer<CairoImageSurface> backBuffer;

@@ -5,6 +5,7 @@
 #include "lib/platform/x11/runlooptimer.h"
 #include "lib/platform/x11/x11frame.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -38,6 +39,38 @@ X11Platform::X11Platform(xcb_connection_t* connection, xcb_screen_t* screen, con
 {
 	connectionWatch =
 	    runLoop->watchFileDescriptor(xcb_get_file_descriptor(connection), [this] { processEvents(); });
+	scaleFactor = readScaleFactor();
+	// The resources live on the root window; hear when they change.
+	const uint32 values[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
+	xcb_change_window_attributes(connection, screen->root, XCB_CW_EVENT_MASK, values);
+	xcb_flush(connection);
+}
+
+// Reads Xft.dpi from the resource string on the root window.
+double X11Platform::readScaleFactor() const
+{
+	auto reply = xcb_get_property_reply(
+	    connection,
+	    xcb_get_property(connection, 0, screen->root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 0, 1 << 16),
+	    nullptr);
+	if (!reply)
+		return 1.;
+	std::string resources(static_cast<const char*>(xcb_get_property_value(reply)),
+	                      size_t(std::max(0, xcb_get_property_value_length(reply))));
+	std::free(reply);
+	double dpi = 0.;
+	size_t start = 0;
+	while (start < resources.size())
+	{
+		size_t end = resources.find('\n', start);
+		std::string line = resources.substr(start, end == std::string::npos ? std::string::npos : end - start);
+		if (line.compare(0, 8, "Xft.dpi:") == 0)
+			dpi = std::atof(line.c_str() + 8);
+		if (end == std::string::npos)
+			break;
+		start = end + 1;
+	}
+	return dpi > 0. && dpi < 96. * 16. ? dpi / 96. : 1.;
 }
 
 X11Platform::~X11Platform() noexcept
@@ -166,6 +199,20 @@ void X11Platform::processEvents()
 			// A handler may close the frame: keep it for the call.
 			SharedPointer<X11Frame> frame = it->second;
 			frame->handleEvent(event);
+		}
+		else if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
+		         reinterpret_cast<const xcb_property_notify_event_t*>(event)->atom == XCB_ATOM_RESOURCE_MANAGER)
+		{
+			double newScale = readScaleFactor();
+			if (newScale != scaleFactor)
+			{
+				scaleFactor = newScale;
+				std::vector<SharedPointer<X11Frame>> open;
+				for (const auto& [window, frame] : frames)
+					open.emplace_back(frame);
+				for (const auto& frame : open)
+					frame->setScaleFactor(newScale);
+			}
 		}
 		else if (otherWindowEvents)
 			otherWindowEvents(event);

@@ -37,6 +37,10 @@ public:
 	std::vector<uint8> createMemoryPNGRepresentation(const SharedPointer<IPlatformBitmap>& bitmap) override;
 	SharedPointer<IPlatformFont> createFont(const std::string& name, double size, int32 style) override;
 
+	// The desktop's scale: the Xft.dpi resource / 96, 1 without it. Frames
+	// follow changes of the resource while they are open.
+	double getScaleFactor() const { return scaleFactor; }
+
 	xcb_connection_t* getConnection() const { return connection; }
 	xcb_screen_t* getScreen() const { return screen; }
 	IRunLoop* getRunLoop() const { return runLoop; }
@@ -65,6 +69,9 @@ private:
 	IRunLoop::Handle connectionWatch {IRunLoop::kNoHandle};
 	std::map<xcb_window_t, X11Frame*> frames;
 	EventHandler otherWindowEvents;
+	double scaleFactor {1.};
+
+	double readScaleFactor() const;
 };
 
 } // namespace Kavrin
