@@ -11,7 +11,6 @@
 #include "lib/platform/cairo/cairodrawcontext.h"
 #include "lib/platform/cairo/imagecodecs.h"
 #include "lib/platform/cairo/cairosurface.h"
-#include "lib/platform/cairo/pangotext.h"
 #include "lib/platform/iplatformfont.h"
 #include "lib/platform/iplatformframecallback.h"
 #include "lib/platform/iplatformviewlayer.h"
@@ -80,43 +79,6 @@ SharedPointer<IPlatformTimer> HeadlessPlatform::createTimer(IPlatformTimerCallba
 uint32 HeadlessPlatform::getTicks() const
 {
 	return now;
-}
-
-SharedPointer<IPlatformString> HeadlessPlatform::createString(const char* utf8String)
-{
-	// The same text system as the window platform, so tests measure and
-	// draw exactly what a window shows.
-	return createPangoString(utf8String);
-}
-
-CGradient* HeadlessPlatform::createGradient(const CGradient::ColorStopMap& stops)
-{
-	return new CGradient(stops);
-}
-
-SharedPointer<IPlatformBitmap> HeadlessPlatform::createBitmap(CPoint* size)
-{
-	return CairoBitmap::create(size);
-}
-
-SharedPointer<IPlatformBitmap> HeadlessPlatform::createBitmapFromPath(const char* absolutePath)
-{
-	return CairoBitmap::createFromPath(absolutePath);
-}
-
-SharedPointer<IPlatformBitmap> HeadlessPlatform::createBitmapFromMemory(const void* data, uint32 size)
-{
-	return CairoBitmap::createFromMemory(data, size);
-}
-
-std::vector<uint8> HeadlessPlatform::createMemoryPNGRepresentation(const SharedPointer<IPlatformBitmap>& bitmap)
-{
-	return CairoBitmap::createMemoryPNGRepresentation(bitmap);
-}
-
-SharedPointer<IPlatformFont> HeadlessPlatform::createFont(const std::string& name, double size, int32 style)
-{
-	return createPangoFont(name, size, style);
 }
 
 void HeadlessPlatform::schedule(HeadlessTimer* timer)

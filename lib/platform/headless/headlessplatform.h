@@ -3,6 +3,7 @@
 #include "lib/ccolor.h"
 #include "lib/platform/iplatformframe.h"
 #include "lib/platform/iplatformtimer.h"
+#include "lib/platform/cairo/cairoplatform.h"
 #include "lib/platform/platform.h"
 
 #include <string>
@@ -18,7 +19,7 @@ class IPlatformFrameCallback;
 // on a virtual clock that only advance() moves, so delays are exact and
 // instant. The clock starts well above 0 (parts of the toolkit read a start
 // time of 0 as "not started").
-class HeadlessPlatform : public IPlatform
+class HeadlessPlatform : public CairoPlatform
 {
 public:
 	static constexpr uint32 kClockStart = 100000;
@@ -31,13 +32,6 @@ public:
 	                                          IPlatformFrameConfig* config) override;
 	SharedPointer<IPlatformTimer> createTimer(IPlatformTimerCallback* callback) override;
 	uint32 getTicks() const override;
-	SharedPointer<IPlatformString> createString(const char* utf8String) override;
-	CGradient* createGradient(const CGradient::ColorStopMap& stops) override;
-	SharedPointer<IPlatformBitmap> createBitmap(CPoint* size) override;
-	SharedPointer<IPlatformBitmap> createBitmapFromPath(const char* absolutePath) override;
-	SharedPointer<IPlatformBitmap> createBitmapFromMemory(const void* data, uint32 size) override;
-	std::vector<uint8> createMemoryPNGRepresentation(const SharedPointer<IPlatformBitmap>& bitmap) override;
-	SharedPointer<IPlatformFont> createFont(const std::string& name, double size, int32 style) override;
 
 	// Moves the clock forward, firing every timer that falls due, in time
 	// order (timers that fall due at the same moment in the order they were

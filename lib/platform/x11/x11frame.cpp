@@ -230,7 +230,6 @@ void X11Frame::handleButton(const xcb_button_press_event_t* event, bool press)
 void X11Frame::handleKey(const xcb_key_press_event_t* event, bool press)
 {
 	xcb_connection_t* connection = platform->getConnection();
-	const xcb_setup_t* setup = xcb_get_setup(connection);
 	auto reply = xcb_get_keyboard_mapping_reply(
 	    connection, xcb_get_keyboard_mapping(connection, event->detail, 1), nullptr);
 	if (!reply)
@@ -240,7 +239,6 @@ void X11Frame::handleKey(const xcb_key_press_event_t* event, bool press)
 	bool shifted = event->state & X11Input::kShiftMask;
 	xcb_keysym_t keysym = count > 0 ? keysyms[(shifted && count > 1 && keysyms[1]) ? 1 : 0] : 0;
 	std::free(reply);
-	(void)setup;
 	// Latin-1 keysyms are their characters; Unicode keysyms carry theirs.
 	uint32 character = 0;
 	if (keysym >= 0x20 && keysym <= 0xFF)
@@ -366,7 +364,7 @@ bool X11Frame::getSize(CRect& outSize) const
 	return true;
 }
 
-bool X11Frame::getCurrentMousePosition(CPoint& position) const
+bool X11Frame::queryPointer(CPoint* position, CButtonState* buttons) const
 {
 	if (window == XCB_NONE)
 		return false;
@@ -374,22 +372,22 @@ bool X11Frame::getCurrentMousePosition(CPoint& position) const
 	auto reply = xcb_query_pointer_reply(connection, xcb_query_pointer(connection, window), nullptr);
 	if (!reply)
 		return false;
-	position = toLogical(reply->win_x, reply->win_y);
+	if (position)
+		*position = toLogical(reply->win_x, reply->win_y);
+	if (buttons)
+		*buttons = X11Input::buttonStateFromState(reply->mask);
 	std::free(reply);
 	return true;
 }
 
+bool X11Frame::getCurrentMousePosition(CPoint& position) const
+{
+	return queryPointer(&position, nullptr);
+}
+
 bool X11Frame::getCurrentMouseButtons(CButtonState& buttons) const
 {
-	if (window == XCB_NONE)
-		return false;
-	xcb_connection_t* connection = platform->getConnection();
-	auto reply = xcb_query_pointer_reply(connection, xcb_query_pointer(connection, window), nullptr);
-	if (!reply)
-		return false;
-	buttons = X11Input::buttonStateFromState(reply->mask);
-	std::free(reply);
-	return true;
+	return queryPointer(nullptr, &buttons);
 }
 
 // ---- Not yet on this platform ----

@@ -66,6 +66,8 @@ private:
 	void handleKey(const xcb_key_press_event_t* event, bool press);
 	void copyToWindow(const CRect& rect);
 	void makeBackBuffer();
+	// The pointer's position and buttons now, from the server.
+	bool queryPointer(CPoint* position, CButtonState* buttons) const;
 	CPoint toLogical(double x, double y) const { return {x / scaleFactor, y / scaleFactor}; }
 	void destroyWindow();
 

@@ -1,7 +1,5 @@
 #include "lib/platform/x11/x11platform.h"
 
-#include "lib/platform/cairo/cairobitmap.h"
-#include "lib/platform/cairo/pangotext.h"
 #include "lib/platform/x11/runlooptimer.h"
 #include "lib/platform/x11/x11frame.h"
 
@@ -100,41 +98,6 @@ SharedPointer<IPlatformTimer> X11Platform::createTimer(IPlatformTimerCallback* c
 uint32 X11Platform::getTicks() const
 {
 	return static_cast<uint32>(DefaultRunLoop::monotonicMilliseconds());
-}
-
-SharedPointer<IPlatformString> X11Platform::createString(const char* utf8String)
-{
-	return createPangoString(utf8String);
-}
-
-CGradient* X11Platform::createGradient(const CGradient::ColorStopMap& stops)
-{
-	return new CGradient(stops);
-}
-
-SharedPointer<IPlatformBitmap> X11Platform::createBitmap(CPoint* size)
-{
-	return CairoBitmap::create(size);
-}
-
-SharedPointer<IPlatformBitmap> X11Platform::createBitmapFromPath(const char* absolutePath)
-{
-	return CairoBitmap::createFromPath(absolutePath);
-}
-
-SharedPointer<IPlatformBitmap> X11Platform::createBitmapFromMemory(const void* data, uint32 size)
-{
-	return CairoBitmap::createFromMemory(data, size);
-}
-
-std::vector<uint8> X11Platform::createMemoryPNGRepresentation(const SharedPointer<IPlatformBitmap>& bitmap)
-{
-	return CairoBitmap::createMemoryPNGRepresentation(bitmap);
-}
-
-SharedPointer<IPlatformFont> X11Platform::createFont(const std::string& name, double size, int32 style)
-{
-	return createPangoFont(name, size, style);
 }
 
 xcb_atom_t X11Platform::internAtom(const char* name) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lib/platform/cairo/cairoplatform.h"
 #include "lib/platform/platform.h"
 #include "lib/platform/x11/runloop.h"
 
@@ -16,7 +17,7 @@ class X11Frame;
 // X11 window handed to CFrame::open (PlatformType kX11Window, the window id
 // cast to void*). Events arrive on a run loop the platform never blocks in:
 // the connection's descriptor is watched on it, and timers run on it.
-class X11Platform : public IPlatform
+class X11Platform : public CairoPlatform
 {
 public:
 	// Connects to the display (null: $DISPLAY); null when no server answers.
@@ -29,13 +30,6 @@ public:
 	                                          PlatformType type, IPlatformFrameConfig* config) override;
 	SharedPointer<IPlatformTimer> createTimer(IPlatformTimerCallback* callback) override;
 	uint32 getTicks() const override;
-	SharedPointer<IPlatformString> createString(const char* utf8String) override;
-	CGradient* createGradient(const CGradient::ColorStopMap& stops) override;
-	SharedPointer<IPlatformBitmap> createBitmap(CPoint* size) override;
-	SharedPointer<IPlatformBitmap> createBitmapFromPath(const char* absolutePath) override;
-	SharedPointer<IPlatformBitmap> createBitmapFromMemory(const void* data, uint32 size) override;
-	std::vector<uint8> createMemoryPNGRepresentation(const SharedPointer<IPlatformBitmap>& bitmap) override;
-	SharedPointer<IPlatformFont> createFont(const std::string& name, double size, int32 style) override;
 
 	// The desktop's scale: the Xft.dpi resource / 96, 1 without it. Frames
 	// follow changes of the resource while they are open.
