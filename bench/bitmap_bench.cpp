@@ -10,11 +10,11 @@
 #include "lib/platform/cairo/cairosurface.h"
 #include "lib/platform/headless/headlessplatform.h"
 
+#include "tests/support/jpegencoder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-// jpeglib.h needs FILE and size_t declared first.
-#include <jpeglib.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -62,39 +62,8 @@ SharedPointer<CBitmap> makeArtwork(int pixelSide, double scale)
 
 std::vector<uint8> makeJPEG()
 {
-	jpeg_compress_struct info;
-	jpeg_error_mgr errors;
-	info.err = jpeg_std_error(&errors);
-	jpeg_create_compress(&info);
-	unsigned char* buffer = nullptr;
-	unsigned long size = 0;
-	jpeg_mem_dest(&info, &buffer, &size);
-	info.image_width = kSide;
-	info.image_height = kSide;
-	info.input_components = 3;
-	info.in_color_space = JCS_RGB;
-	jpeg_set_defaults(&info);
-	jpeg_set_quality(&info, 90, TRUE);
-	jpeg_start_compress(&info, TRUE);
 	std::mt19937 noise(1);
-	std::vector<unsigned char> row(kSide * 3);
-	while (info.next_scanline < info.image_height)
-	{
-		for (int x = 0; x < kSide; ++x)
-		{
-			CColor c = artwork(x, int(info.next_scanline), noise);
-			row[size_t(x) * 3] = c.red;
-			row[size_t(x) * 3 + 1] = c.green;
-			row[size_t(x) * 3 + 2] = c.blue;
-		}
-		JSAMPROW rows[] = {row.data()};
-		jpeg_write_scanlines(&info, rows, 1);
-	}
-	jpeg_finish_compress(&info);
-	std::vector<uint8> bytes(buffer, buffer + size);
-	std::free(buffer);
-	jpeg_destroy_compress(&info);
-	return bytes;
+	return Test::encodeJPEG(kSide, kSide, [&](int x, int y) { return artwork(x, y, noise); }, false, 90);
 }
 
 void decode(benchmark::State& state, const std::vector<uint8>& bytes)

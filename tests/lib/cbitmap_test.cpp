@@ -6,13 +6,12 @@
 #include "lib/platform/iplatformresourceinputstream.h"
 #include "lib/platform/platform.h"
 #include "tests/support/recording.h"
+#include "tests/support/jpegencoder.h"
 #include "tests/support/tempfolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-// jpeglib.h needs FILE and size_t declared first.
-#include <jpeglib.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -76,35 +75,8 @@ std::vector<uint8> solidPNG(int width, int height, const CColor& color)
 // A baseline JPEG of a solid colour.
 std::vector<uint8> solidJPEG(int width, int height, const CColor& color)
 {
-	jpeg_compress_struct info;
-	jpeg_error_mgr errors;
-	info.err = jpeg_std_error(&errors);
-	jpeg_create_compress(&info);
-	unsigned char* buffer = nullptr;
-	unsigned long size = 0;
-	jpeg_mem_dest(&info, &buffer, &size);
-	info.image_width = JDIMENSION(width);
-	info.image_height = JDIMENSION(height);
-	info.input_components = 3;
-	info.in_color_space = JCS_RGB;
-	jpeg_set_defaults(&info);
-	jpeg_set_quality(&info, 95, TRUE);
-	jpeg_start_compress(&info, TRUE);
-	std::vector<unsigned char> row;
-	for (int x = 0; x < width; ++x)
-		row.insert(row.end(), {color.red, color.green, color.blue});
-	while (info.next_scanline < info.image_height)
-	{
-		JSAMPROW rows[] = {row.data()};
-		jpeg_write_scanlines(&info, rows, 1);
-	}
-	jpeg_finish_compress(&info);
-	std::vector<uint8> bytes(buffer, buffer + size);
-	std::free(buffer);
-	jpeg_destroy_compress(&info);
-	return bytes;
+	return encodeJPEG(width, height, [&](int, int) { return color; });
 }
-
 
 class BitmapTest : public ::testing::Test
 {
