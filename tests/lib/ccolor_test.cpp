@@ -2,6 +2,8 @@
 
 #include "tests/support/recording.h"
 
+#include "tests/support/printers.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,13 +14,6 @@
 #include <vector>
 
 namespace Kavrin {
-
-// Readable colours in failure messages.
-static void PrintTo(const CColor& c, std::ostream* out)
-{
-	*out << "(" << int(c.red) << ", " << int(c.green) << ", " << int(c.blue) << ", " << int(c.alpha)
-	     << ")";
-}
 
 namespace Test {
 namespace {

@@ -10,6 +10,8 @@
 #include "lib/platform/platform.h"
 #include "tests/support/recording.h"
 
+#include "tests/support/printers.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -17,29 +19,6 @@
 #include <vector>
 
 namespace Kavrin {
-
-// Readable values in failure messages.
-static void PrintTo(const CPoint& p, std::ostream* out)
-{
-	*out << "(" << p.x << ", " << p.y << ")";
-}
-
-static void PrintTo(const CRect& r, std::ostream* out)
-{
-	*out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-}
-
-static void PrintTo(const CColor& c, std::ostream* out)
-{
-	*out << "(" << int(c.red) << ", " << int(c.green) << ", " << int(c.blue) << ", " << int(c.alpha)
-	     << ")";
-}
-
-static void PrintTo(const CGraphicsTransform& t, std::ostream* out)
-{
-	*out << "{" << t.m11 << ", " << t.m12 << ", " << t.m21 << ", " << t.m22 << ", " << t.dx << ", "
-	     << t.dy << "}";
-}
 
 namespace Test {
 namespace {

@@ -4,6 +4,8 @@
 #include "lib/platform/headless/headlessplatform.h"
 #include "lib/platform/platform.h"
 
+#include "tests/support/printers.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,21 +20,6 @@
 #include <thread>
 #include <utility>
 #include <vector>
-
-namespace Kavrin {
-
-// Readable failure output for geometry.
-static void PrintTo(const CRect& r, std::ostream* os)
-{
-	*os << "CRect(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-}
-
-static void PrintTo(const CPoint& p, std::ostream* os)
-{
-	*os << "CPoint(" << p.x << ", " << p.y << ")";
-}
-
-} // namespace Kavrin
 
 namespace Kavrin::Test {
 namespace {

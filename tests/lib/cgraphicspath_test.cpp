@@ -4,6 +4,8 @@
 #include "lib/platform/cairo/cairographicspath.h"
 #include "lib/platform/headless/headlessplatform.h"
 
+#include "tests/support/printers.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -11,23 +13,6 @@
 #include <vector>
 
 namespace Kavrin {
-
-// Readable values in failure messages.
-static void PrintTo(const CPoint& p, std::ostream* out)
-{
-	*out << "(" << p.x << ", " << p.y << ")";
-}
-
-static void PrintTo(const CRect& r, std::ostream* out)
-{
-	*out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-}
-
-static void PrintTo(const CColor& c, std::ostream* out)
-{
-	*out << "(" << int(c.red) << ", " << int(c.green) << ", " << int(c.blue) << ", " << int(c.alpha)
-	     << ")";
-}
 
 namespace Test {
 namespace {

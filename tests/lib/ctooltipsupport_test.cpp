@@ -4,21 +4,14 @@
 #include "lib/platform/headless/headlessplatform.h"
 #include "lib/platform/platform.h"
 
+#include "tests/support/printers.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
 #include <vector>
-
-namespace Kavrin {
-
-static void PrintTo(const CRect& r, std::ostream* os)
-{
-	*os << "CRect(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-}
-
-} // namespace Kavrin
 
 namespace Kavrin::Test {
 namespace {

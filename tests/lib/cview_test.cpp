@@ -6,6 +6,8 @@
 #include "lib/iviewlistener.h"
 #include "lib/messages.h"
 
+#include "tests/support/printers.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -15,21 +17,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-namespace Kavrin {
-
-// Readable failure output for geometry.
-static void PrintTo(const CRect& r, std::ostream* os)
-{
-	*os << "CRect(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-}
-
-static void PrintTo(const CPoint& p, std::ostream* os)
-{
-	*os << "CPoint(" << p.x << ", " << p.y << ")";
-}
-
-} // namespace Kavrin
 
 namespace Kavrin::Test {
 namespace {

@@ -2,6 +2,8 @@
 #include "lib/cpoint.h"
 #include "lib/crect.h"
 
+#include "tests/support/printers.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,23 +13,6 @@
 #include <vector>
 
 namespace Kavrin {
-
-// Readable values in failure messages.
-static void PrintTo(const CPoint& p, std::ostream* out)
-{
-	*out << "(" << p.x << ", " << p.y << ")";
-}
-
-static void PrintTo(const CRect& r, std::ostream* out)
-{
-	*out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-}
-
-static void PrintTo(const CGraphicsTransform& t, std::ostream* out)
-{
-	*out << "{" << t.m11 << ", " << t.m12 << ", " << t.m21 << ", " << t.m22 << ", " << t.dx << ", "
-	     << t.dy << "}";
-}
 
 namespace Test {
 namespace {
