@@ -20,6 +20,11 @@ packages=(
   fonts-dejavu-core
   libxkbcommon-dev
   libxcb1-dev
+  libxkbcommon-x11-dev
+  libxcb-xkb-dev
+  libxcb-cursor-dev
+  libxcb-shm0-dev
+  libxcb-xfixes0-dev
   libxcb-xtest0-dev
   xvfb
   xauth
