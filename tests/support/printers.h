@@ -6,6 +6,7 @@
 #include "lib/cgraphicstransform.h"
 #include "lib/cpoint.h"
 #include "lib/crect.h"
+#include "lib/moxkeycode.h"
 
 #include <ostream>
 
@@ -30,6 +31,12 @@ inline void PrintTo(const CGraphicsTransform& t, std::ostream* out)
 {
 	*out << "CGraphicsTransform(" << t.m11 << ", " << t.m12 << ", " << t.m21 << ", " << t.m22 << ", " << t.dx
 	     << ", " << t.dy << ")";
+}
+
+inline void PrintTo(const MoxKeyCode& k, std::ostream* out)
+{
+	*out << "MoxKeyCode(character " << k.character << ", virt " << int(k.virt) << ", modifier "
+	     << int(k.modifier) << ")";
 }
 
 } // namespace Kavrin

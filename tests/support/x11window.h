@@ -6,61 +6,17 @@
 #include "lib/cframe.h"
 #include "lib/platform/iplatformframe.h"
 #include "lib/platform/x11/x11platform.h"
+#include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>
 #include <xcb/xtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace Kavrin::Test {
-
-// Starts a private Xvfb, which picks a free display itself (several test
-// processes may start theirs at once), and stops it at the end.
-class XvfbServer
-{
-public:
-	XvfbServer()
-	{
-		int fds[2];
-		if (::pipe(fds) != 0)
-			return;
-		pid = ::fork();
-		if (pid == 0)
-		{
-			::close(fds[0]);
-			std::string fd = std::to_string(fds[1]);
-			::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
-			         static_cast<char*>(nullptr));
-			::_exit(127);
-		}
-		::close(fds[1]);
-		// The server writes its display number once it accepts connections.
-		std::string number;
-		char c;
-		while (::read(fds[0], &c, 1) == 1 && c != '\n')
-			number += c;
-		::close(fds[0]);
-		if (!number.empty())
-			display = ":" + number;
-	}
-	~XvfbServer()
-	{
-		if (pid > 0)
-		{
-			::kill(pid, SIGTERM);
-			::waitpid(pid, nullptr, 0);
-		}
-	}
-
-	std::string display;
-	pid_t pid {-1};
-};
 
 // A frame of 300 x 200 over a parent window of the same size at the
 // origin of a private server's screen, with helpers to send input and read
@@ -142,23 +98,34 @@ protected:
 		fake(XCB_BUTTON_RELEASE, 1);
 	}
 
+	// The first key code whose keysyms (one per level) pass the test,
+	// searching from the highest code when fromTop; 0 when none does.
+	template <typename Test>
+	uint8 findKeycode(Test test, bool fromTop = false)
+	{
+		const xcb_setup_t* setup = xcb_get_setup(connection);
+		const int count = setup->max_keycode - setup->min_keycode + 1;
+		auto reply = xcb_get_keyboard_mapping_reply(
+		    connection, xcb_get_keyboard_mapping(connection, setup->min_keycode, uint8(count)), nullptr);
+		if (!reply)
+			return 0;
+		const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply);
+		const int perKeycode = reply->keysyms_per_keycode;
+		uint8 found = 0;
+		for (int i = 0; i < count && !found; ++i)
+		{
+			int k = fromTop ? count - 1 - i : i;
+			if (test(syms + k * perKeycode, perKeycode))
+				found = uint8(setup->min_keycode + k);
+		}
+		std::free(reply);
+		return found;
+	}
+
 	// The key code that produces the keysym unshifted (0 when none does).
 	uint8 keycodeOf(xcb_keysym_t wanted)
 	{
-		const xcb_setup_t* setup = xcb_get_setup(connection);
-		uint8 count = uint8(setup->max_keycode - setup->min_keycode + 1);
-		auto reply = xcb_get_keyboard_mapping_reply(
-		    connection, xcb_get_keyboard_mapping(connection, setup->min_keycode, count), nullptr);
-		uint8 found = 0;
-		if (reply)
-		{
-			const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply);
-			for (int k = 0; k < count && !found; ++k)
-				if (syms[k * reply->keysyms_per_keycode] == wanted)
-					found = uint8(setup->min_keycode + k);
-			std::free(reply);
-		}
-		return found;
+		return findKeycode([wanted](const xcb_keysym_t* syms, int) { return syms[0] == wanted; });
 	}
 
 	uint32 windowPixel(xcb_window_t window, int16 x, int16 y)

@@ -96,54 +96,74 @@ TEST_F(X11FrameTest, ClosingTheFrameDestroysItsWindow)
 	std::free(reply);
 }
 
+// Records the enter and exit notifications the frame's tracking sends.
+class TrackingView : public RecordingView
+{
+public:
+	using RecordingView::RecordingView;
+	CMouseEventResult onMouseEntered(CPoint& where, const CButtonState& buttons) override
+	{
+		log->push_back(name + " entered");
+		return RecordingView::onMouseEntered(where, buttons);
+	}
+	CMouseEventResult onMouseExited(CPoint& where, const CButtonState& buttons) override
+	{
+		log->push_back(name + " exited");
+		return RecordingView::onMouseExited(where, buttons);
+	}
+};
+
+TEST_F(X11FrameTest, EnterAndExitPairUpAsThePointerCrossesViewsAndTheWindow)
+{
+	EventLog log;
+	frame->addView(new TrackingView(CRect(0, 0, 150, 200), "left", &log));
+	frame->addView(new TrackingView(CRect(150, 0, 300, 200), "right", &log));
+	fake(XCB_MOTION_NOTIFY, 0, 400, 300); // outside the window
+	open();
+	auto onlyTracking = [&] {
+		EventLog tracking;
+		for (const auto& entry : log)
+			if (entry.find("entered") != std::string::npos || entry.find("exited") != std::string::npos)
+				tracking.push_back(entry);
+		return tracking;
+	};
+	for (auto [x, y] : {std::pair<int16, int16> {50, 100}, {60, 110}, {200, 100}, {400, 300}})
+	{
+		fake(XCB_MOTION_NOTIFY, 0, x, y);
+		pump(60);
+	}
+	EXPECT_EQ(onlyTracking(), (EventLog {"left entered", "left exited", "right entered", "right exited"}));
+}
+
+// Closes the frame from inside its own press, as a "close editor" button
+// would.
+TEST_F(X11FrameTest, AFrameClosedInsideItsOwnPressGoesQuietly)
+{
+	auto view = new RecordingView(CRect(0, 0, 300, 200));
+	bool closed = false;
+	view->onDown = [&](CPoint&, const CButtonState&) {
+		closed = true;
+		std::exchange(frame, nullptr)->close();
+		return kMouseHandled;
+	};
+	frame->addView(view);
+	open();
+	auto window = xcb_window_t(reinterpret_cast<uintptr_t>(frame->getPlatformFrame()->getPlatformRepresentation()));
+	click(100, 100);
+	ASSERT_TRUE(pumpUntil([&] { return closed; }));
+	// The release and anything later find no frame to reach.
+	click(120, 100);
+	pump(100);
+	auto reply = xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window), nullptr);
+	EXPECT_EQ(reply, nullptr) << "the window is gone";
+	std::free(reply);
+}
+
 } // namespace
 } // namespace Kavrin::Test
 
 namespace Kavrin::Test {
 namespace {
-
-// Records the keys that reach it as the focus view.
-class KeyView : public RecordingControl
-{
-public:
-	using RecordingControl::RecordingControl;
-	int32 onKeyDown(MoxKeyCode& code) override
-	{
-		keys.push_back(code);
-		return kKeyHandled;
-	}
-	std::vector<MoxKeyCode> keys;
-};
-
-TEST_F(X11FrameTest, KeyPressesMapToCharactersAndVirtualKeys)
-{
-	auto view = new KeyView(CRect(0, 0, 300, 200));
-	frame->addView(view);
-	open();
-	click(50, 50); // takes the keyboard focus; the press focuses the control
-	ASSERT_TRUE(pumpUntil([&] { return frame->getFocusView() == view; }));
-
-	struct Case
-	{
-		xcb_keysym_t keysym;
-		int32 character;
-		uint8 virt;
-	};
-	const Case cases[] = {{'a', 'a', 0}, {'7', '7', 0}, {0xff0d /* Return */, 0, kVKeyReturn},
-	                      {0xff1b /* Escape */, 0, kVKeyEscape}, {0xffbe /* F1 */, 0, kVKeyF1},
-	                      {0xff51 /* Left */, 0, kVKeyLeft}};
-	for (const auto& c : cases)
-	{
-		uint8 keycode = keycodeOf(c.keysym);
-		ASSERT_NE(keycode, 0) << std::hex << c.keysym;
-		size_t before = view->keys.size();
-		fake(XCB_KEY_PRESS, keycode);
-		fake(XCB_KEY_RELEASE, keycode);
-		ASSERT_TRUE(pumpUntil([&] { return view->keys.size() > before; })) << std::hex << c.keysym;
-		EXPECT_EQ(view->keys.back().character, c.character) << std::hex << c.keysym;
-		EXPECT_EQ(view->keys.back().virt, c.virt) << std::hex << c.keysym;
-	}
-}
 
 TEST_F(X11FrameTest, TwoFramesWorkSideBySide)
 {

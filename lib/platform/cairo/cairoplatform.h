@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lib/cdrawcontext.h"
 #include "lib/platform/platform.h"
 
 namespace Kavrin {
@@ -17,6 +18,10 @@ public:
 	SharedPointer<IPlatformBitmap> createBitmapFromMemory(const void* data, uint32 size) override;
 	std::vector<uint8> createMemoryPNGRepresentation(const SharedPointer<IPlatformBitmap>& bitmap) override;
 	SharedPointer<IPlatformFont> createFont(const std::string& name, double size, int32 style) override;
+
+	// An offscreen context of width x height logical units at a scale
+	// factor, for the platforms' frames. Null beyond what a surface may have.
+	static SharedPointer<COffscreenContext> createOffscreenContext(double width, double height, double scale);
 };
 
 } // namespace Kavrin

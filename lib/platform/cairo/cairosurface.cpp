@@ -19,11 +19,15 @@ cairo_surface_t* cairoSurface(void* surface)
 
 } // namespace
 
+bool CairoImageSurface::isAllowedSize(int32 pixelWidth, int32 pixelHeight)
+{
+	return pixelWidth >= 1 && pixelHeight >= 1 && int64(pixelWidth) * pixelHeight <= kMaxPixels;
+}
+
 SharedPointer<CairoImageSurface> CairoImageSurface::create(int32 pixelWidth, int32 pixelHeight,
                                                            double scaleFactor)
 {
-	if (pixelWidth < 1 || pixelHeight < 1 || int64(pixelWidth) * pixelHeight > kMaxPixels ||
-	    !(scaleFactor > 0.))
+	if (!isAllowedSize(pixelWidth, pixelHeight) || !(scaleFactor > 0.))
 		return nullptr;
 	cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight);
 	if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)

@@ -19,6 +19,8 @@ public:
 	// Null when the surface cannot be made (a side below 1 or too large).
 	static SharedPointer<CairoImageSurface> create(int32 pixelWidth, int32 pixelHeight,
 	                                               double scaleFactor = 1.);
+	// Whether create accepts a surface of this many device pixels.
+	static bool isAllowedSize(int32 pixelWidth, int32 pixelHeight);
 	// Takes over a cairo_surface_t of format ARGB32 (its reference).
 	static SharedPointer<CairoImageSurface> adopt(void* cairoImageSurface);
 	~CairoImageSurface() noexcept override;

@@ -264,17 +264,7 @@ SharedPointer<IPlatformViewLayer> HeadlessFrame::createPlatformViewLayer(IPlatfo
 SharedPointer<COffscreenContext> HeadlessFrame::createOffscreenContext(double width, double height,
                                                                       double scale)
 {
-	// Sizes beyond what a surface may have are refused before any conversion.
-	if (!(width >= 1. && height >= 1. && scale > 0.) || width * scale > kMaxImageSide ||
-	    height * scale > kMaxImageSide)
-		return nullptr;
-	CPoint pixels(std::floor(width * scale + 0.5), std::floor(height * scale + 0.5));
-	auto platformBitmap = CairoBitmap::create(&pixels);
-	if (!platformBitmap)
-		return nullptr;
-	platformBitmap->setScaleFactor(scale);
-	auto bitmap = makeOwned<CBitmap>(platformBitmap);
-	return makeOwned<CairoDrawContext>(bitmap.get());
+	return CairoPlatform::createOffscreenContext(width, height, scale);
 }
 
 int32 HeadlessFrame::doDrag(IDataPackage*, const CPoint&, CBitmap*)

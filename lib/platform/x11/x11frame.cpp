@@ -8,20 +8,43 @@
 #include "lib/platform/iplatformviewlayer.h"
 #include "lib/platform/cairo/cairosurface.h"
 #include "lib/platform/iplatformframecallback.h"
+#include "lib/platform/x11/x11cursors.h"
 #include "lib/platform/x11/x11input.h"
+#include "lib/platform/x11/x11keyboard.h"
 #include "lib/platform/x11/x11platform.h"
+#include "lib/platform/x11/x11tooltip.h"
 
 #include <algorithm>
 #include <cairo.h>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace Kavrin {
 
 namespace {
 
+// XEmbed: the version this side speaks, the info flag saying the window
+// wants to be shown, and the messages it honours.
+constexpr uint32 kXEmbedVersion = 0;
+constexpr uint32 kXEmbedMapped = 1;
+enum XEmbedMessage : uint32
+{
+	kXEmbedEmbeddedNotify = 0,
+	kXEmbedWindowActivate = 1,
+	kXEmbedWindowDeactivate = 2,
+	kXEmbedRequestFocus = 3,
+	kXEmbedFocusIn = 4,
+	kXEmbedFocusOut = 5,
+};
+
+// Views marked dirty (from any thread) are found by the idle pass, so it
+// polls: at display rate while anything changes, and slower once the frame
+// has been still for a second, so an idle editor costs the host little.
 constexpr uint32 kIdleInterval = 16;         // milliseconds between idle passes
+constexpr uint32 kQuietIdleInterval = 50;    // milliseconds, once still
+constexpr uint32 kPassesBeforeQuiet = 1000 / kIdleInterval;
 constexpr uint32 kDoubleClickTime = 400;     // milliseconds
 constexpr double kDoubleClickDistance = 4.;  // pixels
 
@@ -65,9 +88,18 @@ X11Frame::X11Frame(X11Platform* platform, IPlatformFrameCallback* callback, cons
 	window = newWindow;
 	gc = xcb_generate_id(connection);
 	xcb_create_gc(connection, gc, window, 0, nullptr);
+	// The arrow from the start rather than whatever the parent shows.
+	setMouseCursor(kCursorDefault);
 	xcb_map_window(connection, window);
 	xcb_flush(connection);
 	platform->registerFrame(window, this);
+	// Hosts that embed through XEmbed find the window willing, and forward
+	// the keyboard to it.
+	xembedAtom = platform->internAtom("_XEMBED");
+	const uint32 xembedInfo[] = {kXEmbedVersion, kXEmbedMapped};
+	if (xcb_atom_t infoAtom = platform->internAtom("_XEMBED_INFO"))
+		xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, infoAtom, infoAtom, 32, 2, xembedInfo);
+	watchTopLevel(parent);
 	makeBackBuffer();
 	if (scaleFactor != 1.)
 		callback->platformScaleFactorChanged(scaleFactor);
@@ -83,8 +115,11 @@ X11Frame::~X11Frame() noexcept
 
 void X11Frame::makeBackBuffer()
 {
-	backBuffer = CairoImageSurface::create(clampedSide(size.getWidth() * scaleFactor),
-	                                       clampedSide(size.getHeight() * scaleFactor), scaleFactor);
+	backBuffer.reset();
+	backBuffer = std::make_unique<X11BackBuffer>(platform.get(), clampedSide(size.getWidth() * scaleFactor),
+	                                             clampedSide(size.getHeight() * scaleFactor), scaleFactor);
+	if (!backBuffer->isValid())
+		backBuffer.reset();
 }
 
 void X11Frame::setScaleFactor(double newScaleFactor)
@@ -108,9 +143,11 @@ void X11Frame::destroyWindow()
 		idleTimer->stop();
 		idleTimer = nullptr;
 	}
+	tooltip = nullptr;
 	if (window == XCB_NONE)
 		return;
 	platform->unregisterFrame(window);
+	backBuffer.reset();
 	xcb_connection_t* connection = platform->getConnection();
 	xcb_free_gc(connection, gc);
 	xcb_destroy_window(connection, window);
@@ -127,10 +164,31 @@ void X11Frame::onFrameClosed()
 void X11Frame::fire()
 {
 	SharedPointer<X11Frame> keepAlive = this;
+	if (std::exchange(announceWindowActive, false) && callback && topLevelFocus.setInside(true))
+		callback->platformOnWindowActivate(true);
 	if (auto frame = dynamic_cast<CFrame*>(callback))
 		frame->idle();
-	paint();
-	xcb_flush(platform->getConnection());
+	if (invalidRects.empty() && !quiet && ++stillPasses >= kPassesBeforeQuiet)
+		setIdleRate(true);
+	// Paints every frame, and takes the events that replies read meanwhile.
+	platform->processEvents();
+}
+
+void X11Frame::keepIdleFast()
+{
+	stillPasses = 0;
+	if (quiet)
+		setIdleRate(false);
+}
+
+void X11Frame::setIdleRate(bool beQuiet)
+{
+	quiet = beQuiet;
+	stillPasses = 0;
+	if (!idleTimer)
+		return;
+	idleTimer->stop();
+	idleTimer->start(quiet ? kQuietIdleInterval : kIdleInterval);
 }
 
 // ---- Events ----
@@ -139,6 +197,8 @@ void X11Frame::handleEvent(const xcb_generic_event_t* event)
 {
 	if (!callback)
 		return;
+	// Input often marks views dirty: look for them at display rate again.
+	keepIdleFast();
 	switch (event->response_type & 0x7F)
 	{
 		case XCB_EXPOSE:
@@ -177,10 +237,12 @@ void X11Frame::handleEvent(const xcb_generic_event_t* event)
 			          (event->response_type & 0x7F) == XCB_KEY_PRESS);
 			break;
 		case XCB_FOCUS_IN:
-			callback->platformOnActivate(true);
-			break;
 		case XCB_FOCUS_OUT:
-			callback->platformOnActivate(false);
+			handleFocus(reinterpret_cast<const xcb_focus_in_event_t*>(event),
+			            (event->response_type & 0x7F) == XCB_FOCUS_IN);
+			break;
+		case XCB_CLIENT_MESSAGE:
+			handleXEmbed(reinterpret_cast<const xcb_client_message_event_t*>(event));
 			break;
 		default:
 			break;
@@ -208,8 +270,7 @@ void X11Frame::handleButton(const xcb_button_press_event_t* event, bool press)
 		callback->platformOnMouseUp(where, buttons);
 		return;
 	}
-	// A press takes the keyboard focus first.
-	xcb_set_input_focus(platform->getConnection(), XCB_INPUT_FOCUS_PARENT, window, event->time);
+	takeKeyboardFocus(event->time);
 	bool doubleClick = event->detail == lastPressButton && event->time - lastPressTime <= kDoubleClickTime &&
 	                   std::fabs(where.x - lastPressPosition.x) <= kDoubleClickDistance &&
 	                   std::fabs(where.y - lastPressPosition.y) <= kDoubleClickDistance;
@@ -227,25 +288,140 @@ void X11Frame::handleButton(const xcb_button_press_event_t* event, bool press)
 	callback->platformOnMouseDown(where, buttons);
 }
 
-void X11Frame::handleKey(const xcb_key_press_event_t* event, bool press)
+// An embedded window asks its embedder for the focus; the embedder keeps
+// the X focus and forwards the keys. Otherwise the window takes it.
+void X11Frame::takeKeyboardFocus(xcb_timestamp_t time)
 {
 	xcb_connection_t* connection = platform->getConnection();
-	auto reply = xcb_get_keyboard_mapping_reply(
-	    connection, xcb_get_keyboard_mapping(connection, event->detail, 1), nullptr);
-	if (!reply)
+	if (embedder == XCB_NONE)
+	{
+		xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, time);
 		return;
-	const xcb_keysym_t* keysyms = xcb_get_keyboard_mapping_keysyms(reply);
-	int count = xcb_get_keyboard_mapping_keysyms_length(reply);
-	bool shifted = event->state & X11Input::kShiftMask;
-	xcb_keysym_t keysym = count > 0 ? keysyms[(shifted && count > 1 && keysyms[1]) ? 1 : 0] : 0;
-	std::free(reply);
-	// Latin-1 keysyms are their characters; Unicode keysyms carry theirs.
-	uint32 character = 0;
-	if (keysym >= 0x20 && keysym <= 0xFF)
-		character = keysym;
-	else if ((keysym & 0xFF000000) == 0x01000000)
-		character = keysym & 0x00FFFFFF;
-	MoxKeyCode code = X11Input::keyCodeFromKeysym(keysym, character, event->state);
+	}
+	xcb_client_message_event_t message {};
+	message.response_type = XCB_CLIENT_MESSAGE;
+	message.format = 32;
+	message.window = embedder;
+	message.type = xembedAtom;
+	message.data.data32[0] = time;
+	message.data.data32[1] = kXEmbedRequestFocus;
+	xcb_send_event(connection, 0, embedder, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+}
+
+void X11Frame::handleFocus(const xcb_focus_in_event_t* event, bool focusIn)
+{
+	if (keyboardFocus.focusEvent(focusIn, event->detail, event->mode))
+		callback->platformOnActivate(keyboardFocus.isInside());
+}
+
+void X11Frame::handleXEmbed(const xcb_client_message_event_t* event)
+{
+	if (event->type != xembedAtom || xembedAtom == XCB_NONE || event->format != 32)
+		return;
+	switch (event->data.data32[1])
+	{
+		case kXEmbedEmbeddedNotify:
+			embedder = event->data.data32[3];
+			break;
+		case kXEmbedWindowActivate:
+		case kXEmbedWindowDeactivate:
+		{
+			bool active = event->data.data32[1] == kXEmbedWindowActivate;
+			if (topLevelFocus.setInside(active))
+				callback->platformOnWindowActivate(active);
+			break;
+		}
+		case kXEmbedFocusIn:
+		case kXEmbedFocusOut:
+		{
+			bool active = event->data.data32[1] == kXEmbedFocusIn;
+			if (keyboardFocus.setInside(active))
+				callback->platformOnActivate(active);
+			break;
+		}
+		default:
+			break;
+	}
+}
+
+// Finds the window below the root that holds the frame and listens to its
+// focus and map changes, adding to whatever this connection already hears
+// of it (the host may share the connection).
+void X11Frame::watchTopLevel(xcb_window_t parent)
+{
+	xcb_connection_t* connection = platform->getConnection();
+	const xcb_window_t root = platform->getScreen()->root;
+	topLevel = window;
+	for (xcb_window_t current = parent; current != XCB_NONE && current != root;)
+	{
+		topLevel = current;
+		auto tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, current), nullptr);
+		if (!tree)
+			break;
+		current = tree->parent;
+		std::free(tree);
+	}
+	if (topLevel == window)
+		return;
+	auto attributes =
+	    xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, topLevel), nullptr);
+	if (!attributes)
+		return;
+	const uint32 mask[] = {attributes->your_event_mask | XCB_EVENT_MASK_FOCUS_CHANGE |
+	                       XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+	std::free(attributes);
+	xcb_change_window_attributes(connection, topLevel, XCB_CW_EVENT_MASK, mask);
+	// Whether the top-level holds the focus already.
+	if (auto focus = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr))
+	{
+		for (xcb_window_t current = focus->focus; current > XCB_INPUT_FOCUS_POINTER_ROOT && current != root;)
+		{
+			if (current == topLevel)
+			{
+				// Told on the first idle pass, once the frame is open.
+				announceWindowActive = true;
+				break;
+			}
+			auto tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, current), nullptr);
+			if (!tree)
+				break;
+			current = tree->parent;
+			std::free(tree);
+		}
+		std::free(focus);
+	}
+}
+
+void X11Frame::handleTopLevelEvent(const xcb_generic_event_t* event)
+{
+	if (!callback)
+		return;
+	switch (event->response_type & 0x7F)
+	{
+		case XCB_FOCUS_IN:
+		case XCB_FOCUS_OUT:
+		{
+			auto focus = reinterpret_cast<const xcb_focus_in_event_t*>(event);
+			if (topLevelFocus.focusEvent((event->response_type & 0x7F) == XCB_FOCUS_IN, focus->detail,
+			                             focus->mode))
+				callback->platformOnWindowActivate(topLevelFocus.isInside());
+			break;
+		}
+		case XCB_MAP_NOTIFY:
+			if (topLevelMap.mapEvent(true))
+				callback->platformOnDeminiaturize();
+			break;
+		case XCB_UNMAP_NOTIFY:
+			topLevelMap.mapEvent(false);
+			break;
+		default:
+			break;
+	}
+}
+
+void X11Frame::handleKey(const xcb_key_press_event_t* event, bool press)
+{
+	MoxKeyCode code = platform->getKeyboard().translate(event->detail, event->state);
 	if (press)
 		callback->platformOnKeyDown(code);
 	else
@@ -259,6 +435,7 @@ bool X11Frame::invalidRect(const CRect& rect)
 	// What the toolkit invalidates while it paints is already being painted.
 	if (painting || window == XCB_NONE)
 		return true;
+	keepIdleFast();
 	invalidRects.push_back(rect);
 	return true;
 }
@@ -267,12 +444,13 @@ void X11Frame::paint()
 {
 	if (!callback || !backBuffer || invalidRects.empty())
 		return;
+	backBuffer->waitForCopy();
 	SharedPointer<X11Frame> keepAlive = this;
 	auto rects = std::move(invalidRects);
 	invalidRects.clear();
 	painting = true;
 	{
-		auto context = owned(backBuffer->createDrawContext());
+		auto context = owned(backBuffer->getSurface()->createDrawContext());
 		for (const auto& rect : rects)
 		{
 			if (!callback)
@@ -284,42 +462,16 @@ void X11Frame::paint()
 	painting = false;
 	for (const auto& rect : rects)
 		copyToWindow(rect);
+	++framesShown;
 }
 
-// Copies device pixels of the back buffer to the window, in requests small
-// enough for the server.
 void X11Frame::copyToWindow(const CRect& rect)
 {
 	if (window == XCB_NONE || !backBuffer)
 		return;
-	const int32 bufferWidth = backBuffer->getPixelWidth();
-	const int32 bufferHeight = backBuffer->getPixelHeight();
-	const int32 left = std::clamp(int32(std::floor(rect.left * scaleFactor)), 0, bufferWidth);
-	const int32 top = std::clamp(int32(std::floor(rect.top * scaleFactor)), 0, bufferHeight);
-	const int32 right = std::clamp(int32(std::ceil(rect.right * scaleFactor)), 0, bufferWidth);
-	const int32 bottom = std::clamp(int32(std::ceil(rect.bottom * scaleFactor)), 0, bufferHeight);
-	if (right <= left || bottom <= top)
-		return;
-	auto surface = static_cast<cairo_surface_t*>(backBuffer->getCairoSurface());
-	cairo_surface_flush(surface);
-	const unsigned char* data = cairo_image_surface_get_data(surface);
-	const int32 stride = cairo_image_surface_get_stride(surface);
-	const int32 width = right - left;
-	xcb_connection_t* connection = platform->getConnection();
-	const uint32 maxBytes = xcb_get_maximum_request_length(connection) * 4 - 64;
-	const int32 rowsPerRequest = std::max<int32>(1, int32(maxBytes / uint32(width * 4)));
-	std::vector<uint32> pixels;
-	for (int32 y = top; y < bottom; y += rowsPerRequest)
-	{
-		int32 rows = std::min(rowsPerRequest, bottom - y);
-		pixels.resize(size_t(width) * size_t(rows));
-		for (int32 row = 0; row < rows; ++row)
-			std::memcpy(&pixels[size_t(row) * size_t(width)], data + (y + row) * stride + left * 4,
-			            size_t(width) * 4);
-		xcb_put_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, gc, uint16(width), uint16(rows),
-		              int16(left), int16(y), 0, platform->getScreen()->root_depth,
-		              uint32(pixels.size() * 4), reinterpret_cast<const uint8_t*>(pixels.data()));
-	}
+	backBuffer->copyTo(window, gc, int32(std::floor(rect.left * scaleFactor)),
+	                   int32(std::floor(rect.top * scaleFactor)), int32(std::ceil(rect.right * scaleFactor)),
+	                   int32(std::ceil(rect.bottom * scaleFactor)));
 }
 
 // ---- Queries ----
@@ -392,24 +544,42 @@ bool X11Frame::getCurrentMouseButtons(CButtonState& buttons) const
 
 // ---- Not yet on this platform ----
 
-bool X11Frame::setMouseCursor(CCursorType)
+// Every type sets a cursor of its own, the arrow included: inheriting
+// would show whatever the host's window shows.
+bool X11Frame::setMouseCursor(CCursorType type)
 {
-	return false;
+	if (window == XCB_NONE)
+		return false;
+	const uint32 values[] = {platform->getCursors().get(type)};
+	xcb_change_window_attributes(platform->getConnection(), window, XCB_CW_CURSOR, values);
+	xcb_flush(platform->getConnection());
+	return true;
 }
 
-bool X11Frame::scrollRect(const CRect&, const CPoint&)
+// Painting is client-side and cheap: the moved pixels are drawn anew.
+bool X11Frame::scrollRect(const CRect& src, const CPoint& distance)
 {
-	return false;
+	CRect moved = src;
+	moved.offset(distance.x, distance.y);
+	invalidRect(src);
+	invalidRect(moved);
+	return true;
 }
 
-bool X11Frame::showTooltip(const CRect&, const char*)
+bool X11Frame::showTooltip(const CRect& rect, const char* utf8Text)
 {
-	return false;
+	if (window == XCB_NONE)
+		return false;
+	if (!tooltip)
+		tooltip = makeOwned<X11Tooltip>(platform.get());
+	return tooltip->show(window, scaleFactor, rect, utf8Text);
 }
 
 bool X11Frame::hideTooltip()
 {
-	return false;
+	if (tooltip)
+		tooltip->hide();
+	return true;
 }
 
 void* X11Frame::getPlatformRepresentation() const
@@ -432,9 +602,9 @@ SharedPointer<IPlatformViewLayer> X11Frame::createPlatformViewLayer(IPlatformVie
 	return nullptr;
 }
 
-SharedPointer<COffscreenContext> X11Frame::createOffscreenContext(double, double, double)
+SharedPointer<COffscreenContext> X11Frame::createOffscreenContext(double width, double height, double scale)
 {
-	return nullptr;
+	return CairoPlatform::createOffscreenContext(width, height, scale);
 }
 
 int32 X11Frame::doDrag(IDataPackage*, const CPoint&, CBitmap*)

@@ -2,7 +2,11 @@
 
 #include "lib/platform/iplatformframe.h"
 #include "lib/platform/iplatformtimer.h"
+#include "lib/platform/x11/x11backbuffer.h"
+#include "lib/platform/x11/x11focustracker.h"
 #include "lib/platform/x11/x11platform.h"
+
+#include <memory>
 
 #include <vector>
 #include <xcb/xcb.h>
@@ -12,6 +16,7 @@ namespace Kavrin {
 class CairoImageSurface;
 class IPlatformFrameCallback;
 class X11Platform;
+class X11Tooltip;
 
 // A frame's window: a child of the parent window, drawn client-side. The
 // toolkit paints the invalidated rects into an image back buffer, which is
@@ -25,6 +30,8 @@ public:
 
 	bool isValid() const { return window != XCB_NONE; }
 	xcb_window_t getWindow() const { return window; }
+	// How many paints reached the window so far.
+	uint32 getFramesShown() const { return framesShown; }
 
 	bool getGlobalPosition(CPoint& pos) const override;
 	bool setSize(const CRect& newSize) override;
@@ -53,6 +60,11 @@ public:
 
 	// Called by the platform for events of this frame's window.
 	void handleEvent(const xcb_generic_event_t* event);
+	// The window below the root that holds this frame (the host's or the
+	// window manager's), whose focus and map state the frame follows.
+	xcb_window_t getTopLevel() const { return topLevel; }
+	// Called by the platform for events of the top-level window.
+	void handleTopLevelEvent(const xcb_generic_event_t* event);
 	// Paints what was invalidated and copies it to the window.
 	void paint();
 	// Device pixels per logical unit; the window and its back buffer follow,
@@ -62,8 +74,15 @@ public:
 private:
 	// The idle pass: dirty views become invalid rects, which are painted.
 	void fire() override;
+	// Polls for dirty views at display rate, or slower while still.
+	void setIdleRate(bool quiet);
+	void keepIdleFast();
 	void handleButton(const xcb_button_press_event_t* event, bool press);
 	void handleKey(const xcb_key_press_event_t* event, bool press);
+	void handleFocus(const xcb_focus_in_event_t* event, bool focusIn);
+	void handleXEmbed(const xcb_client_message_event_t* event);
+	void takeKeyboardFocus(xcb_timestamp_t time);
+	void watchTopLevel(xcb_window_t parent);
 	void copyToWindow(const CRect& rect);
 	void makeBackBuffer();
 	// The pointer's position and buttons now, from the server.
@@ -78,7 +97,7 @@ private:
 	double scaleFactor {1.};
 	xcb_window_t window {XCB_NONE};
 	xcb_gcontext_t gc {XCB_NONE};
-	SharedPointer<CairoImageSurface> backBuffer;
+	std::unique_ptr<X11BackBuffer> backBuffer;
 	std::vector<CRect> invalidRects;
 	bool painting {false};
 	CPoint mousePosition;
@@ -87,6 +106,18 @@ private:
 	uint8 lastPressButton {0};
 	CPoint lastPressPosition;
 	SharedPointer<IPlatformTimer> idleTimer;
+	bool quiet {false};
+	uint32 framesShown {0};
+	uint32 stillPasses {0};
+	SharedPointer<X11Tooltip> tooltip; // made on the first showTooltip
+	xcb_window_t topLevel {XCB_NONE};
+	X11FocusTracker keyboardFocus;
+	X11FocusTracker topLevelFocus;
+	X11MapTracker topLevelMap;
+	xcb_atom_t xembedAtom {XCB_NONE};
+	// The window that embeds this one through XEmbed, once it said so.
+	xcb_window_t embedder {XCB_NONE};
+	bool announceWindowActive {false};
 };
 
 } // namespace Kavrin

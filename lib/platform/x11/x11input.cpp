@@ -1,6 +1,7 @@
 #include "lib/platform/x11/x11input.h"
 
-#include <xkbcommon/xkbcommon-keysyms.h>
+#include <algorithm>
+#include <xkbcommon/xkbcommon.h>
 
 namespace Kavrin::X11Input {
 
@@ -32,6 +33,19 @@ constexpr VirtualKey kVirtualKeys[] = {
     {XKB_KEY_Select, kVKeySelect},
     {XKB_KEY_Print, kVKeyPrint},
     {XKB_KEY_KP_Enter, kVKeyEnter},
+    // The keypad's other sides, without Num Lock.
+    {XKB_KEY_KP_Tab, kVKeyTab},
+    {XKB_KEY_KP_Space, kVKeySpace},
+    {XKB_KEY_KP_Home, kVKeyHome},
+    {XKB_KEY_KP_End, kVKeyEnd},
+    {XKB_KEY_KP_Left, kVKeyLeft},
+    {XKB_KEY_KP_Up, kVKeyUp},
+    {XKB_KEY_KP_Right, kVKeyRight},
+    {XKB_KEY_KP_Down, kVKeyDown},
+    {XKB_KEY_KP_Page_Up, kVKeyPageUp},
+    {XKB_KEY_KP_Page_Down, kVKeyPageDown},
+    {XKB_KEY_KP_Insert, kVKeyInsert},
+    {XKB_KEY_KP_Delete, kVKeyDelete},
     {XKB_KEY_Insert, kVKeyInsert},
     {XKB_KEY_Delete, kVKeyDelete},
     {XKB_KEY_Help, kVKeyHelp},
@@ -60,6 +74,12 @@ uint32 lowerCased(uint32 character)
 	if (character >= 0xC0 && character <= 0xDE && character != 0xD7)
 		return character + 0x20;
 	return character;
+}
+
+bool isKeypadKeysym(uint32 keysym)
+{
+	return (keysym >= XKB_KEY_KP_Space && keysym <= XKB_KEY_KP_Equal) ||
+	       (keysym >= 0x11000000 && keysym <= 0x1100FFFF); // vendor keypad keysyms
 }
 
 } // namespace
@@ -161,6 +181,42 @@ MoxKeyCode keyCodeFromKeysym(uint32 keysym, uint32 character, uint16 state)
 	}
 	code.character = static_cast<int32>(lowerCased(character));
 	return code;
+}
+
+uint32 keysymFromCoreMapping(const uint32* keysyms, size_t count, uint16 state, uint16 numLockMask,
+                             uint16 modeSwitchMask)
+{
+	// Trailing NoSymbols do not count. One keysym K reads as "K NoSymbol K
+	// NoSymbol", a pair is repeated for group 2.
+	while (count > 0 && keysyms[count - 1] == XKB_KEY_NoSymbol)
+		--count;
+	if (count == 0)
+		return XKB_KEY_NoSymbol;
+	uint32 list[4] = {};
+	std::copy(keysyms, keysyms + std::min<size_t>(count, 4), list);
+	if (count <= 2)
+	{
+		list[2] = list[0];
+		list[3] = list[1];
+	}
+	bool group2 =
+	    (state & modeSwitchMask) && (list[2] != XKB_KEY_NoSymbol || list[3] != XKB_KEY_NoSymbol);
+	uint32 first = list[group2 ? 2 : 0];
+	uint32 second = list[group2 ? 3 : 1];
+	// A group of one keysym stands for its lower and upper case, if it has
+	// them, else for itself twice.
+	if (second == XKB_KEY_NoSymbol)
+	{
+		uint32 lower = xkb_keysym_to_lower(first);
+		uint32 upper = xkb_keysym_to_upper(first);
+		first = lower;
+		second = lower != upper ? upper : first;
+	}
+	bool shift = state & kShiftMask;
+	if ((state & numLockMask) && isKeypadKeysym(second))
+		return shift ? first : second;
+	uint32 keysym = shift ? second : first;
+	return (state & kLockMask) ? xkb_keysym_to_upper(keysym) : keysym;
 }
 
 } // namespace Kavrin::X11Input

@@ -3,6 +3,8 @@
 #include "lib/cbuttonstate.h"
 #include "lib/moxkeycode.h"
 
+#include <cstddef>
+
 namespace Kavrin {
 
 // How X11 input maps onto the toolkit's records. Plain functions of the
@@ -36,9 +38,18 @@ bool wheelFromDetail(uint8 detail, CMouseWheelAxis& axis, float& distance);
 // Key modifier bits: 1 Shift, 2 Alt, 4 Super, 8 Control.
 uint8 keyModifiersFromState(uint16 state);
 // A key event: a virtual key from the keysym table (keypad keys by their
-// keypad keysyms), else the character the key produces, lower-cased.
+// keypad keysyms: digits with Num Lock, the navigation keys without), else
+// the character the key produces, lower-cased.
 // character is the key's Unicode code point (0 when it produces none).
 MoxKeyCode keyCodeFromKeysym(uint32 keysym, uint32 character, uint16 state);
+// The keysym of a key under the core protocol's rules, from the key's
+// keysyms in the core keyboard mapping: group 2 while the Mode switch
+// modifier is on, the second keysym of a group with Shift, upper case with
+// Lock (as Caps Lock), and with Num Lock on keypad keys give their second
+// keysym unless Shift is held. The masks are the modifier bits of Num Lock
+// and Mode switch (0 when no key has them).
+uint32 keysymFromCoreMapping(const uint32* keysyms, size_t count, uint16 state, uint16 numLockMask,
+                             uint16 modeSwitchMask);
 
 } // namespace X11Input
 } // namespace Kavrin

@@ -1,12 +1,15 @@
 #include "lib/platform/x11/x11platform.h"
 
 #include "lib/platform/x11/runlooptimer.h"
+#include "lib/platform/x11/x11cursors.h"
 #include "lib/platform/x11/x11frame.h"
+#include "lib/platform/x11/x11keyboard.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <xcb/shm.h>
 
 namespace Kavrin {
 
@@ -35,9 +38,15 @@ SharedPointer<X11Platform> X11Platform::create(const char* displayName, const Sh
 X11Platform::X11Platform(xcb_connection_t* connection, xcb_screen_t* screen, const SharedPointer<IRunLoop>& runLoop)
 : connection(connection), screen(screen), runLoop(runLoop)
 {
+	keyboard = std::make_unique<X11Keyboard>(connection);
 	connectionWatch =
 	    runLoop->watchFileDescriptor(xcb_get_file_descriptor(connection), [this] { processEvents(); });
 	scaleFactor = readScaleFactor();
+	if (auto shm = xcb_shm_query_version_reply(connection, xcb_shm_query_version(connection), nullptr))
+	{
+		sharedMemoryAvailable = sharedMemory = true;
+		std::free(shm);
+	}
 	// The resources live on the root window; hear when they change.
 	const uint32 values[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
 	xcb_change_window_attributes(connection, screen->root, XCB_CW_EVENT_MASK, values);
@@ -75,7 +84,15 @@ X11Platform::~X11Platform() noexcept
 {
 	if (connectionWatch != IRunLoop::kNoHandle)
 		runLoop->unwatchFileDescriptor(connectionWatch);
+	cursors.reset(); // frees them on the connection
 	xcb_disconnect(connection);
+}
+
+X11Cursors& X11Platform::getCursors()
+{
+	if (!cursors)
+		cursors = std::make_unique<X11Cursors>(connection, screen);
+	return *cursors;
 }
 
 SharedPointer<IPlatformFrame> X11Platform::createFrame(IPlatformFrameCallback* frame, const CRect& size,
@@ -144,6 +161,12 @@ xcb_window_t eventWindow(const xcb_generic_event_t* event)
 		case XCB_FOCUS_IN:
 		case XCB_FOCUS_OUT:
 			return reinterpret_cast<const xcb_focus_in_event_t*>(event)->event;
+		case XCB_CLIENT_MESSAGE:
+			return reinterpret_cast<const xcb_client_message_event_t*>(event)->window;
+		case XCB_MAP_NOTIFY:
+			return reinterpret_cast<const xcb_map_notify_event_t*>(event)->event;
+		case XCB_UNMAP_NOTIFY:
+			return reinterpret_cast<const xcb_unmap_notify_event_t*>(event)->event;
 		default:
 			return XCB_NONE;
 	}
@@ -154,39 +177,79 @@ xcb_window_t eventWindow(const xcb_generic_event_t* event)
 void X11Platform::processEvents()
 {
 	SharedPointer<X11Platform> keepAlive = this;
-	while (xcb_generic_event_t* event = xcb_poll_for_event(connection))
+	// Waiting for a reply (while handling an event or painting) reads the
+	// events that came before it into the connection's queue, where the
+	// descriptor no longer shows them: take those too before returning.
+	xcb_generic_event_t* queued = nullptr;
+	for (int round = 0; round < 16; ++round)
 	{
-		auto it = frames.find(eventWindow(event));
-		if (it != frames.end())
-		{
-			// A handler may close the frame: keep it for the call.
-			SharedPointer<X11Frame> frame = it->second;
-			frame->handleEvent(event);
-		}
-		else if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
-		         reinterpret_cast<const xcb_property_notify_event_t*>(event)->atom == XCB_ATOM_RESOURCE_MANAGER)
-		{
-			double newScale = readScaleFactor();
-			if (newScale != scaleFactor)
-			{
-				scaleFactor = newScale;
-				std::vector<SharedPointer<X11Frame>> open;
-				for (const auto& [window, frame] : frames)
-					open.emplace_back(frame);
-				for (const auto& frame : open)
-					frame->setScaleFactor(newScale);
-			}
-		}
-		else if (otherWindowEvents)
-			otherWindowEvents(event);
-		std::free(event);
+		if (queued)
+			dispatchEvent(queued);
+		while (xcb_generic_event_t* event = xcb_poll_for_event(connection))
+			dispatchEvent(event);
+		paintFrames();
+		xcb_flush(connection);
+		queued = xcb_poll_for_queued_event(connection);
+		if (!queued)
+			return;
 	}
+	// Still busy: the rest waits for the next turn of the loop.
+	dispatchEvent(queued);
+}
+
+void X11Platform::paintFrames()
+{
 	std::vector<SharedPointer<X11Frame>> toPaint;
 	for (const auto& [window, frame] : frames)
 		toPaint.emplace_back(frame);
 	for (const auto& frame : toPaint)
 		frame->paint();
-	xcb_flush(connection);
+}
+
+// Hands an event to whoever it is for, and frees it.
+void X11Platform::dispatchEvent(xcb_generic_event_t* event)
+{
+	if (keyboard->handleEvent(event))
+	{
+		std::free(event);
+		return;
+	}
+	auto it = frames.find(eventWindow(event));
+	if (it != frames.end())
+	{
+		// A handler may close the frame: keep it for the call.
+		SharedPointer<X11Frame> frame = it->second;
+		frame->handleEvent(event);
+	}
+	else if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
+	         reinterpret_cast<const xcb_property_notify_event_t*>(event)->atom == XCB_ATOM_RESOURCE_MANAGER)
+	{
+		double newScale = readScaleFactor();
+		if (newScale != scaleFactor)
+		{
+			scaleFactor = newScale;
+			std::vector<SharedPointer<X11Frame>> open;
+			for (const auto& [window, frame] : frames)
+				open.emplace_back(frame);
+			for (const auto& frame : open)
+				frame->setScaleFactor(newScale);
+		}
+	}
+	else
+	{
+		// The top-level window that holds frames: each of them follows its
+		// focus and map state, and its owner may want it too.
+		std::vector<SharedPointer<X11Frame>> inside;
+		xcb_window_t window = eventWindow(event);
+		for (const auto& entry : frames)
+			if (window != XCB_NONE && entry.second->getTopLevel() == window)
+				inside.emplace_back(entry.second);
+		for (const auto& frame : inside)
+			frame->handleTopLevelEvent(event);
+		if (otherWindowEvents)
+			otherWindowEvents(event);
+	}
+	std::free(event);
 }
 
 } // namespace Kavrin

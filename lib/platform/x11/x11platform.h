@@ -6,12 +6,15 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <xcb/xcb.h>
 
 namespace Kavrin {
 
+class X11Cursors;
 class X11Frame;
+class X11Keyboard;
 
 // The platform of X11 windows, through xcb. Frames are child windows of the
 // X11 window handed to CFrame::open (PlatformType kX11Window, the window id
@@ -35,9 +38,19 @@ public:
 	// follow changes of the resource while they are open.
 	double getScaleFactor() const { return scaleFactor; }
 
+	// Whether back buffers share their pixels with the server (MIT-SHM).
+	// Off when the server lacks the extension; a program or a test may turn
+	// it off to use plain put-image.
+	bool canUseSharedMemory() const { return sharedMemory; }
+	void setUseSharedMemory(bool use) { sharedMemory = use && sharedMemoryAvailable; }
+
 	xcb_connection_t* getConnection() const { return connection; }
 	xcb_screen_t* getScreen() const { return screen; }
 	IRunLoop* getRunLoop() const { return runLoop; }
+	// Turns the connection's key events into key codes.
+	X11Keyboard& getKeyboard() const { return *keyboard; }
+	// The mouse cursors, made on first use and freed with the platform.
+	X11Cursors& getCursors();
 
 	// Handles every event that arrived and paints what the frames
 	// invalidated. The run loop calls it when the connection is readable.
@@ -63,9 +76,15 @@ private:
 	IRunLoop::Handle connectionWatch {IRunLoop::kNoHandle};
 	std::map<xcb_window_t, X11Frame*> frames;
 	EventHandler otherWindowEvents;
+	std::unique_ptr<X11Keyboard> keyboard;
+	std::unique_ptr<X11Cursors> cursors;
 	double scaleFactor {1.};
+	bool sharedMemoryAvailable {false};
+	bool sharedMemory {false};
 
 	double readScaleFactor() const;
+	void dispatchEvent(xcb_generic_event_t* event);
+	void paintFrames();
 };
 
 } // namespace Kavrin

@@ -1,6 +1,7 @@
 #include "lib/platform/x11/x11input.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
 namespace Kavrin::Test {
@@ -88,6 +89,17 @@ TEST(X11InputTest, KeysMapToVirtualKeysOrLowerCasedCharacters)
 	    {XKB_KEY_KP_Multiply, '*', 0, 0, kVKeyMultiply, 0},
 	    {XKB_KEY_KP_Divide, '/', 0, 0, kVKeyDivide, 0},
 	    {XKB_KEY_KP_Decimal, '.', 0, 0, kVKeyDecimal, 0},
+	    {XKB_KEY_KP_Insert, 0, 0, 0, kVKeyInsert, 0},
+	    {XKB_KEY_KP_Delete, 0, 0, 0, kVKeyDelete, 0},
+	    {XKB_KEY_KP_Home, 0, 0, 0, kVKeyHome, 0},
+	    {XKB_KEY_KP_End, 0, 0, 0, kVKeyEnd, 0},
+	    {XKB_KEY_KP_Left, 0, kShiftMask, 0, kVKeyLeft, kModifierShift},
+	    {XKB_KEY_KP_Up, 0, 0, 0, kVKeyUp, 0},
+	    {XKB_KEY_KP_Right, 0, 0, 0, kVKeyRight, 0},
+	    {XKB_KEY_KP_Down, 0, 0, 0, kVKeyDown, 0},
+	    {XKB_KEY_KP_Page_Up, 0, 0, 0, kVKeyPageUp, 0},
+	    {XKB_KEY_KP_Page_Down, 0, 0, 0, kVKeyPageDown, 0},
+	    {XKB_KEY_KP_Begin, 0, 0, 0, 0, 0},
 	    {XKB_KEY_F1, 0, 0, 0, kVKeyF1, 0},
 	    {XKB_KEY_F12, 0, kMod1Mask, 0, kVKeyF12, kModifierAlternate},
 	    {XKB_KEY_Eacute, 0xC9, kShiftMask, 0xE9, 0, kModifierShift},
@@ -100,6 +112,59 @@ TEST(X11InputTest, KeysMapToVirtualKeysOrLowerCasedCharacters)
 		EXPECT_EQ(code.virt, c.expectedVirt) << std::hex << c.keysym;
 		EXPECT_EQ(code.modifier, c.expectedModifier) << std::hex << c.keysym;
 	}
+}
+
+TEST(X11InputTest, CoreMappingPicksTheKeysymByShiftLockNumLockAndModeSwitch)
+{
+	constexpr uint16 kNumLock = 1 << 4; // Mod2
+	constexpr uint16 kModeSwitch = 1 << 7; // Mod5
+	constexpr uint32 kNone = XKB_KEY_NoSymbol;
+	struct Case
+	{
+		const char* what;
+		std::vector<uint32> keysyms;
+		uint16 state;
+		uint32 expected;
+	};
+	const Case cases[] = {
+	    {"plain", {XKB_KEY_1, XKB_KEY_exclam}, 0, XKB_KEY_1},
+	    {"shifted", {XKB_KEY_1, XKB_KEY_exclam}, kShiftMask, XKB_KEY_exclam},
+	    {"lock leaves non-letters", {XKB_KEY_1, XKB_KEY_exclam}, kLockMask, XKB_KEY_1},
+	    {"lock upper-cases", {XKB_KEY_a, XKB_KEY_A}, kLockMask, XKB_KEY_A},
+	    {"shift and lock", {XKB_KEY_a, XKB_KEY_A}, kShiftMask | kLockMask, XKB_KEY_A},
+	    {"one keysym, cased", {XKB_KEY_b}, kShiftMask, XKB_KEY_B},
+	    {"one upper-case keysym", {XKB_KEY_B}, 0, XKB_KEY_b},
+	    {"one keysym, uncased", {XKB_KEY_Return}, kShiftMask, XKB_KEY_Return},
+	    {"trailing NoSymbols", {XKB_KEY_Tab, XKB_KEY_ISO_Left_Tab, kNone, kNone}, kShiftMask,
+	     XKB_KEY_ISO_Left_Tab},
+	    {"first NoSymbol", {kNone, XKB_KEY_Alt_L}, 0, kNone},
+	    {"first NoSymbol, shifted", {kNone, XKB_KEY_Alt_L}, kShiftMask, XKB_KEY_Alt_L},
+	    {"keypad without Num Lock", {XKB_KEY_KP_Left, XKB_KEY_KP_4}, 0, XKB_KEY_KP_Left},
+	    {"keypad with Num Lock", {XKB_KEY_KP_Left, XKB_KEY_KP_4}, kNumLock, XKB_KEY_KP_4},
+	    {"keypad, Shift undoes Num Lock", {XKB_KEY_KP_Left, XKB_KEY_KP_4}, kNumLock | kShiftMask,
+	     XKB_KEY_KP_Left},
+	    {"keypad, Shift alone", {XKB_KEY_KP_Left, XKB_KEY_KP_4}, kShiftMask, XKB_KEY_KP_4},
+	    {"Num Lock leaves other keys", {XKB_KEY_a, XKB_KEY_A}, kNumLock, XKB_KEY_a},
+	    {"group 2", {XKB_KEY_a, XKB_KEY_A, XKB_KEY_Greek_alpha, XKB_KEY_Greek_ALPHA}, kModeSwitch,
+	     XKB_KEY_Greek_alpha},
+	    {"group 2, shifted", {XKB_KEY_a, XKB_KEY_A, XKB_KEY_Greek_alpha, XKB_KEY_Greek_ALPHA},
+	     kModeSwitch | kShiftMask, XKB_KEY_Greek_ALPHA},
+	    {"group 2 of one keysym", {XKB_KEY_a, XKB_KEY_A, XKB_KEY_Greek_alpha}, kModeSwitch | kShiftMask,
+	     XKB_KEY_Greek_ALPHA},
+	    {"a pair serves both groups", {XKB_KEY_a, XKB_KEY_A}, kModeSwitch | kShiftMask, XKB_KEY_A},
+	    {"empty group 2 gives group 1", {XKB_KEY_a, XKB_KEY_A, kNone, kNone, XKB_KEY_x}, kModeSwitch,
+	     XKB_KEY_a},
+	    {"no keysyms", {kNone, kNone}, kShiftMask, kNone},
+	};
+	for (const auto& c : cases)
+		EXPECT_EQ(keysymFromCoreMapping(c.keysyms.data(), c.keysyms.size(), c.state, kNumLock, kModeSwitch),
+		          c.expected)
+		    << c.what;
+	// Without a key holding Num Lock or Mode switch their bits mean nothing.
+	const uint32 keypad[] = {XKB_KEY_KP_Left, XKB_KEY_KP_4};
+	EXPECT_EQ(keysymFromCoreMapping(keypad, 2, kNumLock, 0, 0), uint32(XKB_KEY_KP_Left));
+	const uint32 twoGroups[] = {XKB_KEY_a, XKB_KEY_A, XKB_KEY_Greek_alpha, XKB_KEY_Greek_ALPHA};
+	EXPECT_EQ(keysymFromCoreMapping(twoGroups, 4, kModeSwitch, 0, 0), uint32(XKB_KEY_a));
 }
 
 } // namespace

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "lib/moxkeycode.h"
+
+#include <vector>
+#include <xcb/xcb.h>
+
+struct xkb_context;
+struct xkb_keymap;
+struct xkb_state;
+
+namespace Kavrin {
+
+// The keyboard of a connection: turns key events into key codes.
+//
+// With the XKB extension the keymap comes from the server and follows its
+// changes (a new keyboard, a new map); a key's keysym is looked up with the
+// modifiers and the group of its own event, so it is right even when the
+// state notifications arrive after the key. Without XKB, keys map through the
+// core keyboard mapping, fetched once and again when a mapping notify says
+// it changed.
+class X11Keyboard
+{
+public:
+	// useXkb false keeps to the core mapping even where XKB is available.
+	explicit X11Keyboard(xcb_connection_t* connection, bool useXkb = true);
+	~X11Keyboard() noexcept;
+	X11Keyboard(const X11Keyboard&) = delete;
+	X11Keyboard& operator=(const X11Keyboard&) = delete;
+
+	// True when the keymap comes from XKB.
+	bool usesXkb() const { return keymap != nullptr; }
+
+	// The key code of a key press or release: its keycode and state field.
+	MoxKeyCode translate(xcb_keycode_t keycode, uint16 state);
+	// The keysym a key produces under the state field's modifiers and group.
+	uint32 keysym(xcb_keycode_t keycode, uint16 state);
+
+	// The key modifier bits held now, as XKB last reported them (0 without XKB).
+	uint8 heldModifiers() const;
+
+	// Follows keyboard changes. True when the event was the keyboard's alone
+	// (an XKB event); mapping notifies are looked at but left to others too.
+	bool handleEvent(const xcb_generic_event_t* event);
+
+private:
+	bool setUpXkb();
+	bool makeKeymap();
+	void selectXkbEvents();
+	void readCoreMapping();
+	uint32 coreKeysym(xcb_keycode_t keycode, uint16 state) const;
+
+	xcb_connection_t* connection;
+
+	// XKB: the server's keymap, the state it reports, and a state to look
+	// keys up with their events' modifiers.
+	xkb_context* context {nullptr};
+	xkb_keymap* keymap {nullptr};
+	xkb_state* state {nullptr};
+	xkb_state* lookup {nullptr};
+	int32 deviceId {-1};
+	uint8 firstEvent {0};
+
+	// The core mapping: keysymsPerKeycode keysyms for each keycode from
+	// minKeycode on, and the modifier bits of Num Lock and Mode switch.
+	std::vector<uint32> coreKeysyms;
+	uint8 keysymsPerKeycode {0};
+	uint8 minKeycode {0};
+	uint16 numLockMask {0};
+	uint16 modeSwitchMask {0};
+};
+
+} // namespace Kavrin
