@@ -28,7 +28,7 @@ demo: deps
 
 bench: deps
 	@cmake -S . -B $(BUILD)/bench -G $(CMAKE_GENERATOR) -DCMAKE_BUILD_TYPE=Release \
-	  -DKAVRIN_BUILD_BENCH=ON -DKAVRIN_BUILD_EXAMPLES=OFF >/dev/null
+	  -DKAVRIN_BUILD_BENCH=ON -DKAVRIN_BUILD_EXAMPLES=ON >/dev/null
 	@cmake --build $(BUILD)/bench -j $(JOBS)
 	@for b in $(BUILD)/bench/bench/kavrin-bench-$(or $(BENCH),*); do echo "== $$b"; $$b $(ARGS) || exit 1; done
 

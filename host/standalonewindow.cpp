@@ -1,24 +1,43 @@
 #include "host/standalonewindow.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace Kavrin {
 
-StandaloneWindow::StandaloneWindow(X11Platform* platform, CFrame* frame, const std::string& title)
-: platform(platform), frame(frame)
+namespace {
+
+uint16 deviceSide(double logical, double scale)
+{
+	return static_cast<uint16>(std::clamp(std::ceil(logical * scale), 1., 32767.));
+}
+
+} // namespace
+
+StandaloneWindow::StandaloneWindow(X11Platform* platform, CFrame* frame, const std::string& title,
+                                   bool resizable)
+: platform(platform), frame(frame), resizable(resizable)
 {
 	if (!platform || !frame)
 		return;
 	xcb_connection_t* connection = platform->getConnection();
 	const CRect& size = frame->getViewSize();
+	const double scale = platform->getScaleFactor();
+	const uint16 width = deviceSide(size.getWidth(), scale);
+	const uint16 height = deviceSide(size.getHeight(), scale);
 	window = xcb_generate_id(connection);
 	const uint32 values[] = {XCB_EVENT_MASK_STRUCTURE_NOTIFY};
-	xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, platform->getScreen()->root, 0, 0,
-	                  static_cast<uint16>(std::max(1., size.getWidth())),
-	                  static_cast<uint16>(std::max(1., size.getHeight())), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-	                  platform->getScreen()->root_visual, XCB_CW_EVENT_MASK, values);
+	xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, platform->getScreen()->root, 0, 0, width, height,
+	                  0, XCB_WINDOW_CLASS_INPUT_OUTPUT, platform->getScreen()->root_visual, XCB_CW_EVENT_MASK,
+	                  values);
 	xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
 	                    static_cast<uint32>(title.size()), title.data());
+	if (xcb_atom_t netName = platform->internAtom("_NET_WM_NAME"))
+		xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, netName, platform->internAtom("UTF8_STRING"),
+		                    8, static_cast<uint32>(title.size()), title.data());
+	if (!resizable)
+		setSizeHints(width, height);
 	// The close button asks the program instead of killing the connection.
 	xcb_atom_t protocols = platform->internAtom("WM_PROTOCOLS");
 	deleteWindowAtom = platform->internAtom("WM_DELETE_WINDOW");
@@ -45,8 +64,36 @@ StandaloneWindow::~StandaloneWindow()
 	}
 }
 
+// A window that may not be resized tells the window manager its only size.
+void StandaloneWindow::setSizeHints(uint32 width, uint32 height)
+{
+	constexpr uint32 kMinSize = 1 << 4;
+	constexpr uint32 kMaxSize = 1 << 5;
+	// The 18 words of WM_SIZE_HINTS: flags, four obsolete, minimum, maximum,
+	// increments, aspect ratios, base size, gravity.
+	uint32 hints[18] = {};
+	hints[0] = kMinSize | kMaxSize;
+	hints[5] = hints[7] = width;
+	hints[6] = hints[8] = height;
+	xcb_change_property(platform->getConnection(), XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
+	                    XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+}
+
 void StandaloneWindow::handleEvent(const xcb_generic_event_t* event)
 {
+	if ((event->response_type & 0x7F) == XCB_CONFIGURE_NOTIFY)
+	{
+		// The user resized the window: the frame follows, in logical units.
+		auto configure = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+		if (configure->window != window || !resizable || !frameOpen || closing)
+			return;
+		const double scale = platform->getScaleFactor();
+		CRect size = frame->getViewSize();
+		if (configure->width != deviceSide(size.getWidth(), scale) ||
+		    configure->height != deviceSide(size.getHeight(), scale))
+			frame->setSize(configure->width / scale, configure->height / scale);
+		return;
+	}
 	if ((event->response_type & 0x7F) != XCB_CLIENT_MESSAGE)
 		return;
 	auto message = reinterpret_cast<const xcb_client_message_event_t*>(event);

@@ -1,111 +1,201 @@
-// Builds a small view tree. With a display it opens the tree in a window
-// until the window is closed; without one (or with --headless) it opens it
-// on the headless platform, sends it a few presses as a window would,
-// prints what each view received and paints the frame into a PNG (the path
-// is the first other argument, or kavrin-demo.png).
+// The demo editor: coloured panels with labels, and a playground where a
+// dot follows the mouse and a tooltip explains it. With a display it opens
+// in a window until the window is closed; without one (or with --headless)
+// it is painted on the headless platform into a PNG, whose path is the
+// first other argument (kavrin-demo.png by default).
+//
+// --first-frame opens the window, waits until the first frame is on the
+// screen, prints the time since the process started, and quits.
 
 #include "host/standalonewindow.h"
 #include "lib/kavrin.h"
-
-#include <cstdlib>
-#include <cstring>
+#include "lib/platform/x11/x11frame.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
 #include <string>
+#include <unistd.h>
 
 using namespace Kavrin;
 
 namespace {
 
-class Pad : public CView
+// A line of text drawn with the context.
+class Label : public CView
 {
 public:
-	Pad(const CRect& size, std::string name, const CColor& color, bool transparent = false)
-	: CView(size), name(std::move(name)), color(color)
+	Label(const CRect& size, std::string text, CFontRef font = kNormalFont, CColor color = kWhiteCColor)
+	: CView(size), text(std::move(text)), font(font), color(color)
 	{
-		setTransparency(transparent);
+		setMouseEnabled(false);
 	}
+
+	void draw(CDrawContext* context) override
+	{
+		context->setFont(font);
+		context->setFontColor(color);
+		context->drawString(text.c_str(), getViewSize(), kLeftText);
+		setDirty(false);
+	}
+
+private:
+	std::string text;
+	CFontRef font;
+	CColor color;
+};
+
+// A round swatch in a panel.
+class Swatch : public CView
+{
+public:
+	Swatch(const CRect& size, const CColor& color) : CView(size), color(color) {}
 
 	void draw(CDrawContext* context) override
 	{
 		context->setDrawMode(kAntiAliasing);
 		context->setFillColor(color);
 		context->setFrameColor(kWhiteCColor);
-		context->drawEllipse(getViewSize(), getTransparency() ? kDrawStroked : kDrawFilledAndStroked);
-		context->setFont(kNormalFont);
-		context->setFontColor(getTransparency() ? kWhiteCColor : kBlackCColor);
-		context->drawString(name.c_str(), getViewSize(), kCenterText);
+		context->setLineWidth(2.);
+		CRect r = getViewSize();
+		r.inset(2., 2.);
+		context->drawEllipse(r, kDrawFilledAndStroked);
 		setDirty(false);
 	}
 
-	CMouseEventResult onMouseDown(CPoint& where, const CButtonState&) override
-	{
-		std::printf("  %-12s mouse down at (%g, %g)%s\n", name.c_str(), where.x, where.y,
-		            getTransparency() ? ", transparent: passes it on" : "");
-		return getTransparency() ? kMouseNotHandled : kMouseHandled;
-	}
-	CMouseEventResult onMouseMoved(CPoint& where, const CButtonState&) override
-	{
-		std::printf("  %-12s mouse moved to (%g, %g)\n", name.c_str(), where.x, where.y);
-		return kMouseHandled;
-	}
-	CMouseEventResult onMouseUp(CPoint& where, const CButtonState&) override
-	{
-		std::printf("  %-12s mouse up at (%g, %g)\n", name.c_str(), where.x, where.y);
-		return kMouseHandled;
-	}
-
 private:
-	std::string name;
 	CColor color;
 };
 
-void press(CFrame& frame, CPoint where)
+CViewContainer* makePanel(const CRect& size, const char* title, const CColor& background, const CColor& swatch)
 {
-	std::printf("press at (%g, %g):\n", where.x, where.y);
-	CPoint p = where;
-	if (frame.platformOnMouseDown(p, kLeftButton) != kMouseHandled)
-	{
-		std::printf("  nothing took it\n");
-		return;
-	}
-	p = where + CPoint(3., 2.);
-	frame.platformOnMouseMoved(p, kLeftButton);
-	frame.platformOnMouseUp(p, kLeftButton);
+	auto panel = new CViewContainer(size);
+	panel->setBackgroundColor(background);
+	panel->addView(new Label(CRect(10, 8, size.getWidth() - 10, 28), title, kNormalFontBig));
+	for (int i = 0; i < 3; ++i)
+		panel->addView(new Swatch(CRect(10 + i * 40, 40, 46 + i * 40, 76), swatch));
+	return panel;
 }
 
-} // namespace
+// The dot that follows the mouse in the playground.
+class Dot : public CView
+{
+public:
+	explicit Dot(const CRect& size) : CView(size) { setMouseEnabled(false); }
+
+	void draw(CDrawContext* context) override
+	{
+		context->setDrawMode(kAntiAliasing);
+		context->setFillColor(CColor(250, 200, 60));
+		context->drawEllipse(getViewSize(), kDrawFilled);
+		setDirty(false);
+	}
+};
+
+// A panel whose dot follows the mouse while it is over it.
+class Playground : public CViewContainer
+{
+public:
+	explicit Playground(const CRect& size) : CViewContainer(size)
+	{
+		setBackgroundColor(CColor(40, 44, 56));
+		addView(new Label(CRect(10, 8, size.getWidth() - 10, 28), "Playground: move the mouse here"));
+		dot = new Dot(CRect(0, 0, 24, 24));
+		addView(dot);
+		moveDot(CPoint(size.getWidth() / 2., size.getHeight() / 2.));
+		setTooltipText("The dot follows the mouse.\nIt is drawn anew wherever it goes.");
+	}
+
+	CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons) override
+	{
+		CViewContainer::onMouseMoved(where, buttons);
+		moveDot(where - getViewSize().getTopLeft());
+		return kMouseHandled;
+	}
+
+	// Centres the dot on a point of the playground.
+	void moveDot(const CPoint& where)
+	{
+		CRect size = dot->getViewSize();
+		size.moveTo(CPoint(where.x - size.getWidth() / 2., where.y - size.getHeight() / 2.));
+		dot->invalid();
+		dot->setViewSize(size);
+		dot->invalid();
+	}
+
+private:
+	Dot* dot;
+};
 
 CFrame* buildDemoFrame()
 {
-	auto frame = new CFrame(CRect(0, 0, 400, 300));
-	frame->setBackgroundColor(CColor(30, 32, 38));
-	auto panel = new CViewContainer(CRect(50, 50, 350, 250));
-	panel->setBackgroundColor(CColor(60, 64, 76));
-	panel->addView(new Pad(CRect(10, 10, 110, 110), "left pad", CColor(230, 120, 60)));
-	panel->addView(new Pad(CRect(150, 10, 250, 110), "right pad", CColor(80, 170, 230)));
-	panel->addView(new Pad(CRect(0, 0, 300, 200), "glass", CColor(255, 255, 255, 40), true));
-	frame->addView(panel);
-	frame->addView(new Pad(CRect(0, 0, 40, 40), "corner", CColor(120, 200, 120)));
+	auto frame = new CFrame(CRect(0, 0, 520, 340));
+	frame->setBackgroundColor(CColor(24, 26, 32));
+	frame->enableTooltips(true, 600);
+	frame->addView(new Label(CRect(20, 12, 500, 36), "Kavrin demo", kNormalFontVeryBig));
+	frame->addView(makePanel(CRect(20, 50, 180, 140), "Warm", CColor(120, 50, 40), CColor(240, 130, 70)));
+	frame->addView(makePanel(CRect(190, 50, 350, 140), "Cool", CColor(30, 60, 110), CColor(90, 170, 240)));
+	frame->addView(makePanel(CRect(360, 50, 500, 140), "Fresh", CColor(30, 90, 60), CColor(120, 210, 130)));
+	frame->addView(new Playground(CRect(20, 150, 500, 320)));
 	return frame;
 }
 
-int runInWindow(const SharedPointer<X11Platform>& platform)
+// Seconds since the process started, from the kernel's record of it.
+double secondsSinceProcessStart()
+{
+	std::ifstream stat("/proc/self/stat");
+	std::string line;
+	std::getline(stat, line);
+	// The start time is the 22nd field; the command name (field 2) may hold
+	// spaces, so count from the closing parenthesis.
+	auto close = line.rfind(')');
+	if (close == std::string::npos)
+		return -1.;
+	const char* fields = line.c_str() + close + 2;
+	unsigned long long start = 0;
+	if (std::sscanf(fields, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d %*d %*d %llu",
+	                &start) != 1)
+		return -1.;
+	timespec now {};
+	clock_gettime(CLOCK_BOOTTIME, &now);
+	return now.tv_sec + now.tv_nsec / 1e9 - double(start) / double(sysconf(_SC_CLK_TCK));
+}
+
+int runInWindow(const SharedPointer<X11Platform>& platform, bool firstFrameOnly)
 {
 	setPlatform(platform);
+	int result = 0;
 	{
 		StandaloneWindow window(platform, buildDemoFrame(), "Kavrin demo");
 		if (!window.isOpen())
 		{
 			std::fprintf(stderr, "the demo window could not be opened\n");
-			return 1;
+			result = 1;
 		}
-		std::printf("the demo is open; close its window to quit\n");
-		std::fflush(stdout);
-		window.run();
+		else if (firstFrameOnly)
+		{
+			auto loop = static_cast<DefaultRunLoop*>(platform->getRunLoop());
+			auto platformFrame = static_cast<X11Frame*>(window.getFrame()->getPlatformFrame());
+			while (platformFrame->getFramesShown() == 0 && loop->runOnce(100))
+			{
+			}
+			// Once the server answers, it has drawn what came before.
+			xcb_connection_t* connection = platform->getConnection();
+			std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+			std::printf("first frame on screen %.1f ms after the process started\n",
+			            secondsSinceProcessStart() * 1000.);
+		}
+		else
+		{
+			std::printf("the demo is open; close its window to quit\n");
+			std::fflush(stdout);
+			window.run();
+		}
 	}
 	setPlatform(nullptr);
-	return 0;
+	return result;
 }
 
 int runHeadless(const char* snapshot)
@@ -118,39 +208,45 @@ int runHeadless(const char* snapshot)
 		std::fprintf(stderr, "the frame could not be opened\n");
 		return 1;
 	}
-
-	press(*frame, {20, 20});
-	press(*frame, {70, 70});
-	press(*frame, {220, 100});
-	press(*frame, {380, 280});
+	// The mouse moves into the playground, as a window would report it.
+	CPoint where(380, 260);
+	frame->platformOnMouseMoved(where, CButtonState());
 
 	auto window = static_cast<HeadlessFrame*>(frame->getPlatformFrame());
-	window->drawRect(CRect(0, 0, 400, 300));
+	window->drawRect(frame->getViewSize());
+	int result = 0;
 	if (window->writePNG(snapshot))
-		std::printf("painted the frame into %s\n", snapshot);
+		std::printf("painted the demo into %s\n", snapshot);
 	else
+	{
 		std::fprintf(stderr, "could not write %s\n", snapshot);
-
+		result = 1;
+	}
 	frame->close();
 	setPlatform(nullptr);
-	return 0;
+	return result;
 }
+
+} // namespace
 
 int main(int argc, char** argv)
 {
 	bool headless = false;
+	bool firstFrameOnly = false;
 	const char* snapshot = "kavrin-demo.png";
 	for (int i = 1; i < argc; ++i)
 	{
 		if (std::strcmp(argv[i], "--headless") == 0)
 			headless = true;
+		else if (std::strcmp(argv[i], "--first-frame") == 0)
+			firstFrameOnly = true;
 		else
 			snapshot = argv[i];
 	}
 	if (!headless && std::getenv("DISPLAY"))
 	{
 		if (auto platform = X11Platform::create())
-			return runInWindow(platform);
+			return runInWindow(platform, firstFrameOnly);
 		std::fprintf(stderr, "no X server answers on $DISPLAY; painting headless instead\n");
 	}
 	return runHeadless(snapshot);
