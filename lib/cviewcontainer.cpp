@@ -244,8 +244,11 @@ void CViewContainer::detachChild(CView* view, bool withForget)
 		child = std::move(*it);
 		impl->children.erase(it);
 	}
+	// A child removed in the middle of a drag (a page switched under the
+	// mouse) has its drag cancelled while it is still attached, so that a
+	// control can close its edit with the host.
 	if (getMouseDownView() == view)
-		clearMouseDownView();
+		setMouseDownView(nullptr);
 	if (isAttached())
 		view->removed(this);
 	view->setSubviewState(false);

@@ -1,24 +1,215 @@
 #include "lib/controls/ccontrol.h"
+#include "lib/controls/imultibitmapcontrol.h"
+
+#include "lib/assertion.h"
+#include "lib/cframe.h"
+#include "lib/cgraphicspath.h"
+#include "lib/kavrineditorinterface.h"
+#include "lib/moxkeycode.h"
 
 namespace Kavrin {
+
+int32 CControl::kZoomModifier = kShiftModifier;
+int32 CControl::kDefaultValueModifier = kControlModifier;
+
+namespace {
+
+constexpr uint32 kButtonMask = kLeftButton | kMiddleButton | kRightButton | kButton4 | kButton5;
+
+} // namespace
 
 CControl::CControl(const CRect& size, IControlListener* listener, int32 tag, CBitmap* background)
 : CView(size), listener(listener), tag(tag)
 {
-	if (background)
-		setBackground(background);
+	setTransparency(false);
+	setMouseEnabled(true);
+	setBackground(background);
 }
 
 CControl::CControl(const CControl& other)
-: CView(other), IFocusDrawing(other), listener(other.listener), tag(other.tag)
+: CView(other), IFocusDrawing(other), listener(other.listener), tag(other.tag), oldValue(other.oldValue),
+  defaultValue(other.defaultValue), value(other.value), vmin(other.vmin), vmax(other.vmax),
+  wheelInc(other.wheelInc)
 {
 }
 
 CControl::~CControl() noexcept = default;
 
-int32 CControl::getTag() const
+// ---- Value model ----
+
+void CControl::setValue(float newValue)
 {
-	return tag;
+	float clamped = newValue;
+	if (getMin() > newValue)
+		clamped = getMin();
+	else if (newValue > getMax())
+		clamped = getMax();
+	if (clamped != value)
+		value = clamped;
+}
+
+float CControl::getValue() const
+{
+	return value;
+}
+
+void CControl::setValueNormalized(float normalized)
+{
+	if (normalized > 1.f)
+		normalized = 1.f;
+	else if (normalized < 0.f)
+		normalized = 0.f;
+	setValue(getMin() + normalized * (getMax() - getMin()));
+}
+
+float CControl::getValueNormalized() const
+{
+	float range = getMax() - getMin();
+	if (range == 0.f)
+		return 0.f;
+	return (value - getMin()) / range;
+}
+
+void CControl::setMin(float newMin)
+{
+	vmin = newMin;
+}
+
+float CControl::getMin() const
+{
+	return vmin;
+}
+
+void CControl::setMax(float newMax)
+{
+	vmax = newMax;
+}
+
+float CControl::getMax() const
+{
+	return vmax;
+}
+
+void CControl::setOldValue(float newOldValue)
+{
+	oldValue = newOldValue;
+}
+
+float CControl::getOldValue() const
+{
+	return oldValue;
+}
+
+void CControl::setDefaultValue(float newDefault)
+{
+	defaultValue = newDefault;
+}
+
+float CControl::getDefaultValue() const
+{
+	return defaultValue;
+}
+
+void CControl::bounceValue()
+{
+	if (value > getMax())
+		value = getMax();
+	else if (value < getMin())
+		value = getMin();
+}
+
+bool CControl::isDirty() const
+{
+	if (getOldValue() != value)
+		return true;
+	return CView::isDirty();
+}
+
+void CControl::setDirty(bool state)
+{
+	CView::setDirty(state);
+	if (state)
+		setOldValue(value == -1.f ? 0.f : -1.f);
+	else
+		setOldValue(value);
+}
+
+bool CControl::checkDefaultValue(CButtonState button)
+{
+	const uint32 bits = button.getButtonState();
+	const bool gesture = (bits & kDoubleClick) ||
+	                     ((bits & kButtonMask) == kLeftButton &&
+	                      (bits & kModifierMask) == uint32(kDefaultValueModifier));
+	if (!gesture)
+		return false;
+	if (getDefaultValue() != getValue())
+	{
+		beginEdit();
+		setValue(getDefaultValue());
+		valueChanged();
+		endEdit();
+		setDirty(true);
+	}
+	return true;
+}
+
+void CControl::setWheelInc(float increment)
+{
+	wheelInc = increment;
+}
+
+float CControl::getWheelInc() const
+{
+	return wheelInc;
+}
+
+// ---- Listeners and the edit bracket ----
+
+template <typename Call>
+void CControl::dispatchToListeners(Call call)
+{
+	subListeners.forEach([&](IControlListener* subListener) { call(subListener); });
+}
+
+void CControl::valueChanged()
+{
+	if (listener)
+		listener->valueChanged(this);
+	dispatchToListeners([this](IControlListener* l) { l->valueChanged(this); });
+}
+
+void CControl::beginEdit()
+{
+	if (editing++ != 0)
+		return;
+	if (listener)
+		listener->controlBeginEdit(this);
+	dispatchToListeners([this](IControlListener* l) { l->controlBeginEdit(this); });
+	if (auto frame = getFrame(); frame && frame->getEditor())
+		frame->getEditor()->beginEdit(tag);
+}
+
+void CControl::endEdit()
+{
+	if (editing <= 0 || --editing != 0)
+		return;
+	if (auto frame = getFrame(); frame && frame->getEditor())
+		frame->getEditor()->endEdit(tag);
+	if (listener)
+		listener->controlEndEdit(this);
+	dispatchToListeners([this](IControlListener* l) { l->controlEndEdit(this); });
+}
+
+bool CControl::removed(CView* parent)
+{
+	if (isAttached())
+	{
+		// Keep this control alive while its listeners hear the end.
+		SharedPointer<CControl> keepAlive = this;
+		while (editing > 0)
+			endEdit();
+	}
+	return CView::removed(parent);
 }
 
 void CControl::setTag(int32 newTag)
@@ -28,6 +219,11 @@ void CControl::setTag(int32 newTag)
 	tag = newTag;
 	if (listener)
 		listener->controlTagDidChange(this);
+}
+
+int32 CControl::getTag() const
+{
+	return tag;
 }
 
 IControlListener* CControl::getListener() const
@@ -40,14 +236,64 @@ void CControl::setListener(IControlListener* newListener)
 	listener = newListener;
 }
 
+void CControl::registerControlListener(IControlListener* subListener)
+{
+	if (subListener == listener)
+		doAssert("lib/controls/ccontrol", "57", "the subListener is already the main listener");
+	subListeners.add(subListener);
+}
+
+void CControl::unregisterControlListener(IControlListener* subListener)
+{
+	subListeners.remove(subListener);
+}
+
+int32 CControl::mapMoxKeyModifier(int32 keyModifiers)
+{
+	int32 result = 0;
+	if (keyModifiers & kModifierShift)
+		result |= kShiftModifier;
+	if (keyModifiers & kModifierAlternate)
+		result |= kAltModifier;
+	if (keyModifiers & kModifierCommand)
+		result |= kAppleModifier;
+	if (keyModifiers & kModifierControl)
+		result |= kControlModifier;
+	return result;
+}
+
+// ---- Focus ----
+
 bool CControl::drawFocusOnTop()
 {
 	return false;
 }
 
-bool CControl::getFocusPath(CGraphicsPath&)
+// A band of the frame's focus width around the visible part, for an
+// even-odd fill.
+bool CControl::getFocusPath(CGraphicsPath& outPath)
 {
-	return false;
+	if (!wantsFocus())
+		return true;
+	double width = 2.;
+	if (auto frame = getFrame())
+		width = frame->getFocusWidth();
+	CRect r = getVisibleViewSize();
+	if (r.left < r.right && r.top < r.bottom)
+	{
+		outPath.addRect(r);
+		r.extend(width, width);
+		outPath.addRect(r);
+	}
+	return true;
+}
+
+// ---- Film strips ----
+
+void IMultiBitmapControl::autoComputeHeightOfOneImage()
+{
+	if (auto view = dynamic_cast<CView*>(this))
+		heightOfOneImage = view->getViewSize().getHeight();
 }
 
 } // namespace Kavrin

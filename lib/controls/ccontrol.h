@@ -2,34 +2,95 @@
 
 #include "lib/controls/icontrollistener.h"
 #include "lib/cview.h"
+#include "lib/dispatchlist.h"
 #include "lib/ifocusdrawing.h"
 
 namespace Kavrin {
 
 // The base of every view that carries a value for a parameter identified by
-// its tag. The main listener is not owned.
+// its tag: a float value kept within [min, max], a default the user can
+// restore, and the begin/end edit bracket a host records automation in.
+// The main listener and the sub-listeners are not owned.
 class CControl : public CView, public IFocusDrawing
 {
 public:
+	// Modifier that switches knobs, sliders and pads to fine adjustment.
+	static int32 kZoomModifier;
+	// Modifier that, with a left click, restores the default value.
+	static int32 kDefaultValueModifier;
+
 	CControl(const CRect& size, IControlListener* listener = nullptr, int32 tag = 0,
 	         CBitmap* background = nullptr);
+	// Copies the value model, tag and main listener; the copy starts with no
+	// sub-listeners and outside any edit.
 	CControl(const CControl& other);
 	~CControl() noexcept override;
 
 	CView* cloneView() const override = 0;
 	void draw(CDrawContext* context) override = 0;
+	// Dirty while the value differs from the value last drawn.
+	bool isDirty() const override;
+	void setDirty(bool state = true) override;
+	// A control leaving the tree closes its open edit first, so that the
+	// host's automation gesture never stays open.
+	bool removed(CView* parent) override;
 
+	// Clamps to [min, max]; notifies nobody and invalidates nothing.
+	virtual void setValue(float value);
+	virtual float getValue() const;
+	virtual void setValueNormalized(float normalized);
+	virtual float getValueNormalized() const;
+	virtual void setMin(float value);
+	virtual float getMin() const;
+	virtual void setMax(float value);
+	virtual float getMax() const;
+	virtual void setOldValue(float value);
+	virtual float getOldValue() const;
+	virtual void setDefaultValue(float value);
+	virtual float getDefaultValue() const;
+	// Moves a value outside [min, max] onto the nearer bound.
+	virtual void bounceValue();
+	// The default-value gesture (a double click, or a left click with
+	// kDefaultValueModifier alone): restores the default in one edit.
+	virtual bool checkDefaultValue(CButtonState button);
+	// Tells the main listener, then the sub-listeners.
+	virtual void valueChanged();
 	virtual void setTag(int32 tag);
 	virtual int32 getTag() const;
+	// Brackets nest; only the outermost begin and end reach the listeners
+	// and the frame's editor.
+	virtual void beginEdit();
+	virtual void endEdit();
 	virtual IControlListener* getListener() const;
 	virtual void setListener(IControlListener* listener);
-
+	virtual void setWheelInc(float increment);
+	virtual float getWheelInc() const;
 	bool drawFocusOnTop() override;
 	bool getFocusPath(CGraphicsPath& outPath) override;
 
-private:
+	void registerControlListener(IControlListener* listener);
+	void unregisterControlListener(IControlListener* listener);
+	bool isEditing() const { return editing > 0; }
+
+	// Key modifiers (1 Shift, 2 Alt, 4 Command, 8 Control) as button-state
+	// modifier bits.
+	static int32 mapMoxKeyModifier(int32 keyModifiers);
+
+protected:
 	IControlListener* listener;
+	DispatchList<IControlListener*> subListeners;
 	int32 tag;
+	float oldValue {1.f};
+	float defaultValue {0.5f};
+	float value {0.f};
+	float vmin {0.f};
+	float vmax {1.f};
+	float wheelInc {0.1f};
+	int32 editing {0};
+
+private:
+	template <typename Call>
+	void dispatchToListeners(Call call);
 };
 
 } // namespace Kavrin
