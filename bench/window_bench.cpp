@@ -4,6 +4,7 @@
 
 #include "lib/kavrin.h"
 #include "lib/platform/x11/x11frame.h"
+#include "bench/support/windowharness.h"
 #include "tests/support/xvfb.h"
 
 #include <benchmark/benchmark.h>
@@ -105,35 +106,17 @@ void BM_RepaintOneView(benchmark::State& state)
 		state.SkipWithError("the server lacks MIT-SHM");
 		return;
 	}
-	setPlatform(platform);
-	xcb_connection_t* connection = platform->getConnection();
-	xcb_window_t parent = xcb_generate_id(connection);
-	xcb_create_window(connection, XCB_COPY_FROM_PARENT, parent, platform->getScreen()->root, 0, 0, 1000, 700, 0,
-	                  XCB_WINDOW_CLASS_INPUT_OUTPUT, platform->getScreen()->root_visual, 0, nullptr);
-	xcb_map_window(connection, parent);
 	auto frame = new CFrame(CRect(0, 0, 1000, 700));
 	frame->setBackgroundColor(CColor(30, 30, 40));
 	auto marker = new Marker(CRect(500, 300, 532, 332));
 	frame->addView(marker);
-	frame->open(reinterpret_cast<void*>(uintptr_t(parent)), kX11Window);
-	auto roundTrip = [&] {
-		std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
-	};
-	for (int i = 0; i < 20; ++i)
-		platform->processEvents();
-	roundTrip();
+	Bench::WindowHarness window(platform, frame);
 	for (auto _ : state)
 	{
 		marker->invalid();
-		platform->processEvents();
-		// The server has the pixels once it answers a later request.
-		roundTrip();
+		window.showChanges();
 	}
 	state.counters["device pixels"] = 32 * 32;
-	frame->close();
-	xcb_destroy_window(connection, parent);
-	xcb_flush(connection);
-	setPlatform(nullptr);
 }
 BENCHMARK(BM_RepaintOneView)->ArgName("shm")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
