@@ -74,6 +74,7 @@ CKnobBase::CKnobBase(const CKnobBase& other)
 
 CKnobBase::~CKnobBase() noexcept
 {
+	invalidMouseWheelEditTimer(this);
 	clearMouseEditingState();
 }
 
@@ -121,18 +122,25 @@ float CKnobBase::valueFromPoint(CPoint& point) const
 	const double height = getViewSize().getHeight();
 	const double dx = (point.x - width / 2.) / (width / 2. - inset);
 	const double dy = (point.y - height / 2.) / (height / 2. - inset);
+	// The angles are stored as floats, which puts the middle of the gap a
+	// rounding error away from where it belongs; a pointer exactly on it
+	// (straight below the centre) still lands on the minimum's side.
+	constexpr double kWrapTolerance = 1e-6;
 	double alpha = std::atan2(dy, dx) - middle;
-	while (alpha >= M_PI)
+	while (alpha >= M_PI - kWrapTolerance)
 		alpha -= 2. * M_PI;
-	while (alpha < -M_PI)
+	while (alpha < -M_PI - kWrapTolerance)
 		alpha += 2. * M_PI;
+	// A knob that turns counter-clockwise measures its angles the other way
+	// round, against the same half sweep.
+	const double halfSweep = std::fabs(half);
 	if (half < 0.)
 		alpha = -alpha;
-	if (alpha > half)
+	if (alpha > halfSweep)
 		return getMax();
-	if (alpha < -half)
+	if (alpha < -halfSweep)
 		return getMin();
-	return float(getMin() + (getMax() - getMin()) * (alpha / rangeAngle + 0.5));
+	return float(getMin() + (getMax() - getMin()) * (alpha / (2. * halfSweep) + 0.5));
 }
 
 void CKnobBase::setStartAngle(float angle)
@@ -522,6 +530,10 @@ void CKnob::draw(CDrawContext* context)
 
 void CKnob::strokeArc(CDrawContext* context, const CRect& rect, double from, double to, bool clockwise) const
 {
+	// An arc of no length is empty; stroked with round caps it would still
+	// leave a dot.
+	if (from == to)
+		return;
 	auto path = owned(context->createGraphicsPath());
 	if (!path)
 		return;

@@ -17,6 +17,9 @@ void CMouseWheelEditingSupport::onMouseWheelEditing(CControl* control)
 	// The new timer replaces the pending one, which stops as it goes.
 	wheelEditTimer = makeOwned<CKavrinTimer>(
 	    [control](CKavrinTimer* timer) {
+		    // Nothing else holds the control here, and a listener may remove
+		    // and release it when the edit ends.
+		    SharedPointer<CControl> keepAlive = control;
 		    timer->stop();
 		    control->endEdit();
 	    },

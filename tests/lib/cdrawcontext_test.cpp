@@ -11,6 +11,7 @@
 #include "tests/support/recording.h"
 
 #include "tests/support/printers.h"
+#include "tests/support/elementpath.h"
 
 #include <gtest/gtest.h>
 
@@ -31,17 +32,6 @@ SharedPointer<CBitmap> bitmapOfSize(double width, double height)
 }
 
 const CRect kSurface {0, 0, 300, 200};
-
-// A path that only keeps its elements.
-class ElementPath : public CGraphicsPath
-{
-public:
-	CGradient* createGradient(double, double, const CColor&, const CColor&) override { return nullptr; }
-	bool hitTest(const CPoint&, bool, CGraphicsTransform*) override { return false; }
-	CPoint getCurrentPosition() override { return {}; }
-	CRect getBoundingBox() override { return {}; }
-	void dirty() override {}
-};
 
 struct BitmapDraw
 {
