@@ -20,6 +20,7 @@ packages=(
   fonts-dejavu-core
   libxkbcommon-dev
   libxcb1-dev
+  lv2-dev
   libxkbcommon-x11-dev
   libxcb-xkb-dev
   libxcb-cursor-dev

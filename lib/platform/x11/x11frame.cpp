@@ -136,7 +136,7 @@ void X11Frame::setScaleFactor(double newScaleFactor)
 		callback->platformScaleFactorChanged(newScaleFactor);
 }
 
-void X11Frame::destroyWindow()
+void X11Frame::destroyWindow(bool destroyedByServer)
 {
 	if (idleTimer)
 	{
@@ -150,7 +150,8 @@ void X11Frame::destroyWindow()
 	backBuffer.reset();
 	xcb_connection_t* connection = platform->getConnection();
 	xcb_free_gc(connection, gc);
-	xcb_destroy_window(connection, window);
+	if (!destroyedByServer)
+		xcb_destroy_window(connection, window);
 	xcb_flush(connection);
 	window = XCB_NONE;
 }
@@ -243,6 +244,13 @@ void X11Frame::handleEvent(const xcb_generic_event_t* event)
 			break;
 		case XCB_CLIENT_MESSAGE:
 			handleXEmbed(reinterpret_cast<const xcb_client_message_event_t*>(event));
+			break;
+		case XCB_DESTROY_NOTIFY:
+			// The host destroyed its window, and this one with it: nothing is
+			// drawn or destroyed any more; the frame closes when its owner
+			// says so.
+			if (reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window == window)
+				destroyWindow(true);
 			break;
 		default:
 			break;

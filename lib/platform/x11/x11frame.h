@@ -88,7 +88,9 @@ private:
 	// The pointer's position and buttons now, from the server.
 	bool queryPointer(CPoint* position, CButtonState* buttons) const;
 	CPoint toLogical(double x, double y) const { return {x / scaleFactor, y / scaleFactor}; }
-	void destroyWindow();
+	// Frees the window's resources; destroys the window too unless the
+	// server already did (with the host's window).
+	void destroyWindow(bool destroyedByServer = false);
 
 	// The connection must outlive the window; the platform only points back.
 	SharedPointer<X11Platform> platform;

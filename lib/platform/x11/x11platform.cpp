@@ -167,6 +167,8 @@ xcb_window_t eventWindow(const xcb_generic_event_t* event)
 			return reinterpret_cast<const xcb_map_notify_event_t*>(event)->event;
 		case XCB_UNMAP_NOTIFY:
 			return reinterpret_cast<const xcb_unmap_notify_event_t*>(event)->event;
+		case XCB_DESTROY_NOTIFY:
+			return reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->event;
 		default:
 			return XCB_NONE;
 	}
