@@ -1,13 +1,14 @@
 # The two everyday commands are `make demo` and `make test`; see the README.
 # `make bench BENCH=drawing ARGS=--benchmark_filter=Scene` runs one benchmark
-# program with arguments.
+# program with arguments. `make lv2-install` installs the example LV2 plug-in
+# into LV2_INSTALL_DIR (default ~/.lv2).
 
 BUILD ?= build
 JOBS ?= $(shell nproc)
 ARGS ?=
 CMAKE_GENERATOR ?= Ninja
 
-.PHONY: all deps test demo bench fuzz clean
+.PHONY: all deps test demo bench fuzz lv2-install clean
 
 all: demo
 
@@ -25,6 +26,16 @@ demo: deps
 	@cmake -S . -B $(BUILD)/release -G $(CMAKE_GENERATOR) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(BUILD)/release -j $(JOBS) --target kavrin-demo
 	@$(BUILD)/release/examples/kavrin-demo $(BUILD)/kavrin-demo.png $(ARGS)
+
+# A release build of the gain example's bundle, copied over any older copy.
+LV2_INSTALL_DIR ?= $(HOME)/.lv2
+lv2-install: deps
+	@cmake -S . -B $(BUILD)/release -G $(CMAKE_GENERATOR) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD)/release -j $(JOBS) --target kavrin-gain-bundle
+	@mkdir -p "$(LV2_INSTALL_DIR)"
+	@rm -rf "$(LV2_INSTALL_DIR)/kavrin-gain.lv2"
+	@cp -r $(BUILD)/release/lv2/kavrin-gain.lv2 "$(LV2_INSTALL_DIR)/"
+	@echo "Installed $(LV2_INSTALL_DIR)/kavrin-gain.lv2"
 
 bench: deps
 	@cmake -S . -B $(BUILD)/bench -G $(CMAKE_GENERATOR) -DCMAKE_BUILD_TYPE=Release \

@@ -4,6 +4,8 @@
 #include "lib/cviewcontainer.h"
 #include "lib/platform/platformtypes.h"
 
+#include <utility>
+
 namespace Kavrin {
 
 namespace {

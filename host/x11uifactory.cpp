@@ -31,10 +31,15 @@ X11EditorWindow::X11EditorWindow(X11Platform* platform, xcb_window_t parent, Plu
 	xcb_connection_t* connection = platform->getConnection();
 	// A provisional size; the editor's frame decides.
 	xcb_window_t newWindow = xcb_generate_id(connection);
+	// The host's window may have a visual of its own (a toolkit's plug
+	// window often has): this one brings the screen's depth and colormap
+	// with the root visual, rather than copying what would not match.
+	xcb_screen_t* screen = platform->getScreen();
+	const uint32 attributes[] = {0, screen->default_colormap};
 	xcb_generic_error_t* error = xcb_request_check(
-	    connection, xcb_create_window_checked(connection, XCB_COPY_FROM_PARENT, newWindow, parent, 0, 0, 100, 100, 0,
-	                                          XCB_WINDOW_CLASS_INPUT_OUTPUT, platform->getScreen()->root_visual, 0,
-	                                          nullptr));
+	    connection, xcb_create_window_checked(connection, screen->root_depth, newWindow, parent, 0, 0, 100, 100, 0,
+	                                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+	                                          XCB_CW_BORDER_PIXEL | XCB_CW_COLORMAP, attributes));
 	if (error)
 	{
 		std::free(error);

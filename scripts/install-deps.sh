@@ -29,6 +29,10 @@ packages=(
   libxcb-xtest0-dev
   xvfb
   xauth
+  # The LV2 example and the test that runs it in a real host.
+  lv2-dev
+  jalv
+  jackd2
 )
 
 missing=()

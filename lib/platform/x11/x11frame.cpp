@@ -71,14 +71,17 @@ X11Frame::X11Frame(X11Platform* platform, IPlatformFrameCallback* callback, cons
 {
 	xcb_connection_t* connection = platform->getConnection();
 	xcb_window_t newWindow = xcb_generate_id(connection);
-	const uint32 values[] = {kEventMask};
-	auto cookie = xcb_create_window_checked(connection, XCB_COPY_FROM_PARENT, newWindow, parent,
+	// The screen's depth, visual and colormap, whatever visual the parent
+	// has (values in bit order: border pixel, event mask, colormap).
+	xcb_screen_t* screen = platform->getScreen();
+	const uint32 values[] = {0, kEventMask, screen->default_colormap};
+	auto cookie = xcb_create_window_checked(connection, screen->root_depth, newWindow, parent,
 	                                        clampedPosition(size.left * scaleFactor),
 	                                        clampedPosition(size.top * scaleFactor),
 	                                        clampedSide(size.getWidth() * scaleFactor),
 	                                        clampedSide(size.getHeight() * scaleFactor), 0,
-	                                        XCB_WINDOW_CLASS_INPUT_OUTPUT, platform->getScreen()->root_visual,
-	                                        XCB_CW_EVENT_MASK, values);
+	                                        XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+	                                        XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK | XCB_CW_COLORMAP, values);
 	// A parent that does not exist (or went away) gives no frame.
 	if (xcb_generic_error_t* error = xcb_request_check(connection, cookie))
 	{
