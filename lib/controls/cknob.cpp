@@ -211,12 +211,15 @@ void CKnobBase::setViewSize(const CRect& rect, bool invalidate)
 
 bool CKnobBase::sizeToFit()
 {
-	CBitmap* background = getBackground();
-	if (!background)
-		return false;
+	return getBackground() && sizeToBackground(getBackground()->getHeight());
+}
+
+// Keeps the top-left corner and takes the background's width.
+bool CKnobBase::sizeToBackground(double height)
+{
 	CRect size = getViewSize();
-	size.setWidth(background->getWidth());
-	size.setHeight(background->getHeight());
+	size.setWidth(getBackground()->getWidth());
+	size.setHeight(height);
 	setViewSize(size, true);
 	setMouseableArea(size);
 	return true;
@@ -438,66 +441,42 @@ void CKnob::setHandleBitmap(CBitmap* bitmap)
 
 void CKnob::setDrawStyle(int32 style)
 {
-	if (style == drawStyle)
-		return;
-	drawStyle = style;
-	setDirty(true);
+	setAndMarkDirty(drawStyle, style);
 }
 
 void CKnob::setCoronaColor(CColor color)
 {
-	if (color == coronaColor)
-		return;
-	coronaColor = color;
-	setDirty(true);
+	setAndMarkDirty(coronaColor, color);
 }
 
 void CKnob::setCoronaInset(double newInset)
 {
-	if (newInset == coronaInset)
-		return;
-	coronaInset = newInset;
-	setDirty(true);
+	setAndMarkDirty(coronaInset, newInset);
 }
 
 void CKnob::setColorShadowHandle(CColor color)
 {
-	if (color == colorShadowHandle)
-		return;
-	colorShadowHandle = color;
-	setDirty(true);
+	setAndMarkDirty(colorShadowHandle, color);
 }
 
 void CKnob::setColorHandle(CColor color)
 {
-	if (color == colorHandle)
-		return;
-	colorHandle = color;
-	setDirty(true);
+	setAndMarkDirty(colorHandle, color);
 }
 
 void CKnob::setHandleLineWidth(double width)
 {
-	if (width == handleLineWidth)
-		return;
-	handleLineWidth = width;
-	setDirty(true);
+	setAndMarkDirty(handleLineWidth, width);
 }
 
 void CKnob::setCoronaOutlineWidthAdd(double width)
 {
-	if (width == coronaOutlineWidthAdd)
-		return;
-	coronaOutlineWidthAdd = width;
-	setDirty(true);
+	setAndMarkDirty(coronaOutlineWidthAdd, width);
 }
 
 void CKnob::setCoronaDashDotLengths(const std::vector<double>& lengths)
 {
-	if (lengths == coronaLineStyle.getDashLengths())
-		return;
-	coronaLineStyle.getDashLengths() = lengths;
-	setDirty(true);
+	setAndMarkDirty(coronaLineStyle.getDashLengths(), lengths);
 }
 
 const std::vector<double>& CKnob::getCoronaDashDotLengths() const
@@ -719,15 +698,7 @@ void CAnimKnob::setBackground(CBitmap* background)
 
 bool CAnimKnob::sizeToFit()
 {
-	CBitmap* background = getBackground();
-	if (!background)
-		return false;
-	CRect size = getViewSize();
-	size.setWidth(background->getWidth());
-	size.setHeight(getHeightOfOneImage());
-	setViewSize(size, true);
-	setMouseableArea(size);
-	return true;
+	return getBackground() && sizeToBackground(getHeightOfOneImage());
 }
 
 void CAnimKnob::draw(CDrawContext* context)

@@ -67,6 +67,8 @@ protected:
 	MouseEditingState& getMouseEditingState();
 	void clearMouseEditingState();
 	void compute();
+	// Takes the background's width and the height given; needs a background.
+	bool sizeToBackground(double height);
 
 	float startAngle {0.f};
 	float rangeAngle {0.f};
@@ -127,6 +129,16 @@ public:
 	void setHandleBitmap(CBitmap* bitmap);
 
 private:
+	// Stores a new setting and marks the knob for redrawing; an unchanged
+	// setting changes nothing.
+	template <typename T>
+	void setAndMarkDirty(T& setting, const T& value)
+	{
+		if (setting == value)
+			return;
+		setting = value;
+		setDirty(true);
+	}
 	// An arc of the rect from one angle to another, following the ellipse
 	// when the rect is not square.
 	void strokeArc(CDrawContext* context, const CRect& rect, double from, double to, bool clockwise) const;

@@ -54,6 +54,23 @@ constexpr uint32 kEventMask = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PR
                               XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE |
                               XCB_EVENT_MASK_FOCUS_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
 
+// The window just below the root that holds a window (the window itself
+// when it is one); XCB_NONE for the root, or when the server cannot say.
+xcb_window_t ancestorBelowRoot(xcb_connection_t* connection, xcb_window_t root, xcb_window_t window)
+{
+	xcb_window_t found = XCB_NONE;
+	for (xcb_window_t current = window; current != XCB_NONE && current != root;)
+	{
+		found = current;
+		auto tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, current), nullptr);
+		if (!tree)
+			break;
+		current = tree->parent;
+		std::free(tree);
+	}
+	return found;
+}
+
 uint16 clampedSide(double value)
 {
 	return static_cast<uint16>(std::clamp(std::ceil(value), 1., 32767.));
@@ -362,18 +379,12 @@ void X11Frame::watchTopLevel(xcb_window_t parent)
 {
 	xcb_connection_t* connection = platform->getConnection();
 	const xcb_window_t root = platform->getScreen()->root;
-	topLevel = window;
-	for (xcb_window_t current = parent; current != XCB_NONE && current != root;)
+	topLevel = ancestorBelowRoot(connection, root, parent);
+	if (topLevel == XCB_NONE)
 	{
-		topLevel = current;
-		auto tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, current), nullptr);
-		if (!tree)
-			break;
-		current = tree->parent;
-		std::free(tree);
-	}
-	if (topLevel == window)
+		topLevel = window;
 		return;
+	}
 	auto attributes =
 	    xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, topLevel), nullptr);
 	if (!attributes)
@@ -385,20 +396,10 @@ void X11Frame::watchTopLevel(xcb_window_t parent)
 	// Whether the top-level holds the focus already.
 	if (auto focus = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr))
 	{
-		for (xcb_window_t current = focus->focus; current > XCB_INPUT_FOCUS_POINTER_ROOT && current != root;)
-		{
-			if (current == topLevel)
-			{
-				// Told on the first idle pass, once the frame is open.
-				announceWindowActive = true;
-				break;
-			}
-			auto tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, current), nullptr);
-			if (!tree)
-				break;
-			current = tree->parent;
-			std::free(tree);
-		}
+		// Told on the first idle pass, once the frame is open.
+		if (focus->focus > XCB_INPUT_FOCUS_POINTER_ROOT &&
+		    ancestorBelowRoot(connection, root, focus->focus) == topLevel)
+			announceWindowActive = true;
 		std::free(focus);
 	}
 }

@@ -117,14 +117,20 @@ uint32 X11Platform::getTicks() const
 	return static_cast<uint32>(DefaultRunLoop::monotonicMilliseconds());
 }
 
+// Each name costs one round trip per connection: frames and tooltips ask
+// for the same few atoms every time they are made.
 xcb_atom_t X11Platform::internAtom(const char* name) const
 {
+	auto known = atoms.find(name);
+	if (known != atoms.end())
+		return known->second;
 	auto reply = xcb_intern_atom_reply(
 	    connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
 	if (!reply)
 		return XCB_NONE;
 	xcb_atom_t atom = reply->atom;
 	std::free(reply);
+	atoms.emplace(name, atom);
 	return atom;
 }
 

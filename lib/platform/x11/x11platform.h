@@ -75,6 +75,7 @@ private:
 	SharedPointer<IRunLoop> runLoop;
 	IRunLoop::Handle connectionWatch {IRunLoop::kNoHandle};
 	std::map<xcb_window_t, X11Frame*> frames;
+	mutable std::map<std::string, xcb_atom_t, std::less<>> atoms;
 	EventHandler otherWindowEvents;
 	std::unique_ptr<X11Keyboard> keyboard;
 	std::unique_ptr<X11Cursors> cursors;
