@@ -34,9 +34,8 @@ MoxKeyCode virtualKey(uint8 virt, uint8 modifier = 0)
 	return {0, virt, modifier};
 }
 
-// Records the keys that reach it as the focus view, but not those that
-// produce nothing (the modifier keys themselves). With declineTab the frame
-// gets Tab to move the focus.
+// Records the keys that reach it as the focus view, but not empty ones.
+// With declineTab the frame gets Tab to move the focus.
 class KeyView : public RecordingControl
 {
 public:
@@ -50,6 +49,46 @@ public:
 	}
 	std::vector<MoxKeyCode> keys;
 	bool declineTab {false};
+};
+
+// Every key that reaches it, pressed and released, whatever it holds.
+struct KeyTrace
+{
+	std::vector<MoxKeyCode> downs;
+	std::vector<MoxKeyCode> ups;
+};
+
+class TracingKeyView : public RecordingControl
+{
+public:
+	using RecordingControl::RecordingControl;
+	int32 onKeyDown(MoxKeyCode& code) override
+	{
+		trace.downs.push_back(code);
+		return kKeyHandled;
+	}
+	int32 onKeyUp(MoxKeyCode& code) override
+	{
+		trace.ups.push_back(code);
+		return kKeyHandled;
+	}
+	KeyTrace trace;
+};
+
+class TracingHook : public IKeyboardHook
+{
+public:
+	int32 onKeyDown(const MoxKeyCode& code, CFrame*) override
+	{
+		trace.downs.push_back(code);
+		return kKeyNotHandled;
+	}
+	int32 onKeyUp(const MoxKeyCode& code, CFrame*) override
+	{
+		trace.ups.push_back(code);
+		return kKeyNotHandled;
+	}
+	KeyTrace trace;
 };
 
 // Keys pressed through XTEST; whatever is still down when the scope ends
@@ -293,6 +332,61 @@ TEST_F(X11KeyboardTest, KeypadGivesNavigationKeysWithoutNumLockAndDigitsWithIt)
 	cases.push_back({"Enter with Num Lock", XKB_KEY_KP_Enter, {}, virtualKey(kVKeyEnter)});
 	cases.push_back({"Num Lock is no modifier bit", XKB_KEY_a, {}, character('a')});
 	expectKeys(view, cases);
+}
+
+// A modifier or lock key pressed and released alone is no key: neither the
+// focus view nor a keyboard hook sees it, and what it holds arrives with the
+// next key.
+TEST_F(X11KeyboardTest, ModifierKeysAloneReachNoViewNorHook)
+{
+	auto view = new TracingKeyView(CRect(0, 0, 300, 200));
+	frame->addView(view);
+	TracingHook hook;
+	frame->registerKeyboardHook(&hook);
+	open();
+	click(50, 50);
+	ASSERT_TRUE(pumpUntil([&] { return frame->getFocusView() == view; }));
+
+	// Each entry's keys go down in order and come up in reverse; the locks
+	// go twice, to leave them as they were.
+	const std::vector<std::vector<xcb_keysym_t>> alone = {
+	    {XKB_KEY_Shift_L},
+	    {XKB_KEY_Shift_R},
+	    {XKB_KEY_Control_L},
+	    {XKB_KEY_Control_R},
+	    {XKB_KEY_Alt_L},
+	    {XKB_KEY_Shift_L, XKB_KEY_Alt_L}, // Meta
+	    {XKB_KEY_Super_L},
+	    {XKB_KEY_ISO_Level3_Shift},
+	    {XKB_KEY_Mode_switch},
+	    {XKB_KEY_Control_L, XKB_KEY_Shift_L},
+	    {XKB_KEY_Caps_Lock},
+	    {XKB_KEY_Caps_Lock},
+	    {XKB_KEY_Num_Lock},
+	    {XKB_KEY_Num_Lock},
+	};
+	HeldKeys held(connection);
+	for (const auto& keys : alone)
+	{
+		for (auto keysym : keys)
+			held.press(key(keysym));
+		for (auto keysym = keys.rbegin(); keysym != keys.rend(); ++keysym)
+			held.release(key(*keysym));
+	}
+	held.press(key(XKB_KEY_Shift_L));
+	held.tap(key(XKB_KEY_a));
+	held.release(key(XKB_KEY_Shift_L));
+	held.tap(key(XKB_KEY_b));
+	ASSERT_TRUE(pumpUntil([&] { return !view->trace.ups.empty() && view->trace.ups.back() == character('b'); }));
+	frame->unregisterKeyboardHook(&hook);
+
+	const std::vector<MoxKeyCode> keys = {character('a', kModifierShift), character('b')};
+	for (const KeyTrace* trace : {&view->trace, &hook.trace})
+	{
+		SCOPED_TRACE(trace == &hook.trace ? "hook" : "focus view");
+		EXPECT_EQ(trace->downs, keys);
+		EXPECT_EQ(trace->ups, keys);
+	}
 }
 
 TEST_F(X11KeyboardTest, TabAndShiftTabMoveTheFocus)

@@ -433,7 +433,12 @@ void X11Frame::handleTopLevelEvent(const xcb_generic_event_t* event)
 
 void X11Frame::handleKey(const xcb_key_press_event_t* event, bool press)
 {
-	MoxKeyCode code = platform->getKeyboard().translate(event->detail, event->state);
+	X11Keyboard& keyboard = platform->getKeyboard();
+	// A modifier key alone is no key for the views: what it holds reaches
+	// them in the state of the next key or mouse event.
+	if (keyboard.isModifierKey(event->detail, event->state))
+		return;
+	MoxKeyCode code = keyboard.translate(event->detail, event->state);
 	if (press)
 		callback->platformOnKeyDown(code);
 	else

@@ -183,6 +183,13 @@ MoxKeyCode keyCodeFromKeysym(uint32 keysym, uint32 character, uint16 state)
 	return code;
 }
 
+bool isModifierKeysym(uint32 keysym)
+{
+	return (keysym >= XKB_KEY_Shift_L && keysym <= XKB_KEY_Hyper_R) ||
+	       (keysym >= XKB_KEY_ISO_Lock && keysym <= XKB_KEY_ISO_Level5_Lock) ||
+	       keysym == XKB_KEY_Mode_switch || keysym == XKB_KEY_Num_Lock;
+}
+
 uint32 keysymFromCoreMapping(const uint32* keysyms, size_t count, uint16 state, uint16 numLockMask,
                              uint16 modeSwitchMask)
 {

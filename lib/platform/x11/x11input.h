@@ -42,6 +42,11 @@ uint8 keyModifiersFromState(uint16 state);
 // the character the key produces, lower-cased.
 // character is the key's Unicode code point (0 when it produces none).
 MoxKeyCode keyCodeFromKeysym(uint32 keysym, uint32 character, uint16 state);
+// True for the keysyms of modifier and lock keys (Shift, Control, Caps Lock,
+// Meta, Alt, Super, Hyper, the ISO level and group keys, Mode switch, Num
+// Lock): pressed alone they are no key, their modifiers come with the next
+// key or mouse event.
+bool isModifierKeysym(uint32 keysym);
 // The keysym of a key under the core protocol's rules, from the key's
 // keysyms in the core keyboard mapping: group 2 while the Mode switch
 // modifier is on, the second keysym of a group with Shift, upper case with

@@ -182,6 +182,11 @@ uint32 X11Keyboard::keysym(xcb_keycode_t keycode, uint16 keyState)
 	return xkb_state_key_get_one_sym(lookup, keycode);
 }
 
+bool X11Keyboard::isModifierKey(xcb_keycode_t keycode, uint16 keyState)
+{
+	return X11Input::isModifierKeysym(keysym(keycode, keyState));
+}
+
 MoxKeyCode X11Keyboard::translate(xcb_keycode_t keycode, uint16 keyState)
 {
 	uint32 sym = keysym(keycode, keyState);

@@ -35,6 +35,8 @@ public:
 	MoxKeyCode translate(xcb_keycode_t keycode, uint16 state);
 	// The keysym a key produces under the state field's modifiers and group.
 	uint32 keysym(xcb_keycode_t keycode, uint16 state);
+	// True when the key is a modifier or lock key under the state field.
+	bool isModifierKey(xcb_keycode_t keycode, uint16 state);
 
 	// The key modifier bits held now, as XKB last reported them (0 without XKB).
 	uint8 heldModifiers() const;

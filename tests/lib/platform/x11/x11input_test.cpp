@@ -114,6 +114,28 @@ TEST(X11InputTest, KeysMapToVirtualKeysOrLowerCasedCharacters)
 	}
 }
 
+TEST(X11InputTest, ModifierAndLockKeysAreToldApartFromKeys)
+{
+	const uint32 modifiers[] = {
+	    XKB_KEY_Shift_L,          XKB_KEY_Shift_R,          XKB_KEY_Control_L, XKB_KEY_Control_R,
+	    XKB_KEY_Caps_Lock,        XKB_KEY_Shift_Lock,       XKB_KEY_Meta_L,    XKB_KEY_Meta_R,
+	    XKB_KEY_Alt_L,            XKB_KEY_Alt_R,            XKB_KEY_Super_L,   XKB_KEY_Super_R,
+	    XKB_KEY_Hyper_L,          XKB_KEY_Hyper_R,          XKB_KEY_ISO_Lock,  XKB_KEY_ISO_Level3_Shift,
+	    XKB_KEY_ISO_Level3_Latch, XKB_KEY_ISO_Level5_Shift, XKB_KEY_ISO_Next_Group,
+	    XKB_KEY_ISO_Level5_Lock,  XKB_KEY_Mode_switch,      XKB_KEY_Num_Lock,
+	};
+	for (uint32 keysym : modifiers)
+		EXPECT_TRUE(isModifierKeysym(keysym)) << std::hex << keysym;
+	// Their neighbours in the keysym table are keys.
+	const uint32 keys[] = {
+	    XKB_KEY_NoSymbol, XKB_KEY_a,         XKB_KEY_Shift_L - 1, XKB_KEY_Hyper_R + 1,
+	    XKB_KEY_F1,       XKB_KEY_KP_Enter,  XKB_KEY_ISO_Left_Tab, XKB_KEY_Scroll_Lock,
+	    XKB_KEY_Multi_key, XKB_KEY_Delete,   XKB_KEY_KP_Space,    XKB_KEY_Mode_switch - 1,
+	};
+	for (uint32 keysym : keys)
+		EXPECT_FALSE(isModifierKeysym(keysym)) << std::hex << keysym;
+}
+
 TEST(X11InputTest, CoreMappingPicksTheKeysymByShiftLockNumLockAndModeSwitch)
 {
 	constexpr uint16 kNumLock = 1 << 4; // Mod2
