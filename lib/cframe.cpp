@@ -8,9 +8,11 @@
 #include "lib/messages.h"
 #include "lib/platform/iplatformframe.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <deque>
+#include <memory>
 #include <thread>
 
 namespace Kavrin {
@@ -36,7 +38,29 @@ struct ModalViewSession
 	SharedPointer<CView> view;
 };
 
+// Who has been told that the mouse entered a view. Its exit goes to exactly
+// those, so that whatever the handlers do in between, every enter is
+// followed by one exit and no exit comes without an enter.
+struct MouseEnterNotice
+{
+	bool view {false};
+	std::vector<IMouseObserver*> observers;
+	bool listeners {false};
+	bool listenersBeingTold {false};
+	bool exited {false};
+};
+
 } // namespace
+
+// A view the mouse is in; it reads as the view.
+struct CFrame::MouseView
+{
+	SharedPointer<CView> view;
+	std::shared_ptr<MouseEnterNotice> told {std::make_shared<MouseEnterNotice>()};
+
+	CView* operator->() const { return view; }
+	operator CView*() const { return view; }
+};
 
 struct CFrame::Impl
 {
@@ -47,7 +71,7 @@ struct CFrame::Impl
 	CView* focusView {nullptr};
 	CView* activeFocusView {nullptr};
 	CollectInvalidRects* collectInvalidRects {nullptr};
-	std::vector<SharedPointer<CView>> mouseViews; // innermost first
+	std::vector<MouseView> mouseViews; // innermost first
 	std::deque<ModalViewSession> modalViewSessions;
 	uint32 modalViewSessionID {0};
 	DispatchList<CView*> windowActiveStateViews;
@@ -63,6 +87,8 @@ struct CFrame::Impl
 	bool windowActive {false};
 	bool inEventProcessing {false};
 	bool settingFocus {false};
+	// The latest focus asked for while a focus change ran (empty when none).
+	std::optional<SharedPointer<CView>> focusRequest;
 	bool closed {false};
 	// Changes whenever the mouse views change outside the tracking step
 	// running now (a handler cleared them or tracked again).
@@ -170,6 +196,14 @@ bool CFrame::removed(CView*)
 	dispatchViewListeners(&IViewListener::viewRemoved);
 	setViewFlag(kIsAttached, false);
 	return true;
+}
+
+// Attached below this frame and not on its way out: the only views the frame
+// registers for focus, window activation or mouse tracking, since it is told
+// when such a view leaves.
+bool CFrame::isInThisTree(CView* view) const
+{
+	return view && view->getFrame() == this && view->isInTree();
 }
 
 bool CFrame::removeAll(bool withForget)
@@ -415,6 +449,19 @@ CMouseEventResult CFrame::onMouseDown(CPoint& where, const CButtonState& buttons
 	if (observed)
 		return *observed;
 
+	// A press while another is held (a second button during a drag) ends
+	// the held drag once it is routed, unless it handed the drag back to the
+	// same view, so that whatever the held press opened is closed.
+	struct HeldDrag
+	{
+		CFrame* frame;
+		SharedPointer<CView> holder;
+		~HeldDrag()
+		{
+			if (holder && frame->getMouseDownView() != holder)
+				endDragOf(holder);
+		}
+	} heldDrag {this, getMouseDownView()};
 	clearMouseDownView();
 
 	if (SharedPointer<CView> modalView = getModalView())
@@ -507,29 +554,61 @@ bool CFrame::onWheel(const CPoint& where, const CMouseWheelAxis& axis, const flo
 
 // ---- Mouse-view tracking ----
 
-void CFrame::tellMouseObserversAndListeners(CView* view, bool entered)
+void CFrame::enterMouseView(const MouseView& entry, const CPoint& where, const CButtonState& buttons)
 {
-	impl->mouseObservers.forEach([&](IMouseObserver* observer) {
-		if (entered)
-			observer->onMouseEntered(view, this);
-		else
-			observer->onMouseExited(view, this);
-	});
-	view->callMouseListenerEnteredExited(entered);
-}
-
-void CFrame::callMouseExited(CView* view, const CPoint& where, const CButtonState& buttons)
-{
-	CPoint local = toParentCoordinates(view, toChildrenSpace(where));
-	view->onMouseExited(local, buttons);
-	tellMouseObserversAndListeners(view, false);
-}
-
-void CFrame::callMouseEntered(CView* view, const CPoint& where, const CButtonState& buttons)
-{
+	std::shared_ptr<MouseEnterNotice> told = entry.told;
+	SharedPointer<CView> view = entry.view;
+	told->view = true;
 	CPoint local = toParentCoordinates(view, toChildrenSpace(where));
 	view->onMouseEntered(local, buttons);
-	tellMouseObserversAndListeners(view, true);
+	// Once the view has left (removed, or the mouse views cleared), the
+	// observers not told yet hear nothing of it.
+	impl->mouseObservers.forEach([&](IMouseObserver* observer) {
+		if (told->exited)
+			return true;
+		told->observers.push_back(observer);
+		observer->onMouseEntered(view, this);
+		return false;
+	});
+	if (told->exited)
+		return;
+	told->listeners = true;
+	told->listenersBeingTold = true;
+	view->callMouseListenerEnteredExited(true);
+	told->listenersBeingTold = false;
+	// It left while its listeners were told; they all know of the enter now.
+	if (told->exited)
+		view->callMouseListenerEnteredExited(false);
+}
+
+// callView false for a view that leaves the tree: it is not called itself.
+void CFrame::exitMouseView(const MouseView& entry, const CPoint& where, const CButtonState& buttons,
+                           bool callView)
+{
+	std::shared_ptr<MouseEnterNotice> told = entry.told;
+	if (std::exchange(told->exited, true))
+		return;
+	SharedPointer<CView> view = entry.view;
+	if (callView && told->view)
+	{
+		CPoint local = toParentCoordinates(view, toChildrenSpace(where));
+		view->onMouseExited(local, buttons);
+	}
+	auto& observersTold = told->observers;
+	impl->mouseObservers.forEach([&](IMouseObserver* observer) {
+		if (std::find(observersTold.begin(), observersTold.end(), observer) != observersTold.end())
+			observer->onMouseExited(view, this);
+	});
+	// Listeners being told of the enter hear of the exit when that walk ends.
+	if (told->listeners && !told->listenersBeingTold)
+		view->callMouseListenerEnteredExited(false);
+}
+
+bool CFrame::isMouseView(const MouseView& entry) const
+{
+	const auto& mouseViews = impl->mouseViews;
+	return std::any_of(mouseViews.begin(), mouseViews.end(),
+	                   [&](const MouseView& other) { return other.told == entry.told; });
 }
 
 void CFrame::clearMouseViews(const CPoint& where, const CButtonState& buttons, bool callExited)
@@ -537,10 +616,13 @@ void CFrame::clearMouseViews(const CPoint& where, const CButtonState& buttons, b
 	++impl->mouseViewsGeneration;
 	auto views = std::move(impl->mouseViews);
 	impl->mouseViews.clear();
-	if (!callExited)
-		return;
-	for (const auto& view : views)
-		callMouseExited(view, where, buttons);
+	for (const auto& entry : views)
+	{
+		if (callExited)
+			exitMouseView(entry, where, buttons, true);
+		else
+			entry.told->exited = true;
+	}
 }
 
 void CFrame::checkMouseViews(const CPoint& where, const CButtonState& buttons)
@@ -549,8 +631,11 @@ void CFrame::checkMouseViews(const CPoint& where, const CButtonState& buttons)
 		return;
 	const auto options = GetViewOptions().deep().mouseEnabled().includeViewContainer();
 	SharedPointer<CView> mouseView = getViewAt(where, options);
+	// A view on its way out of the tree is never tracked again.
+	if (mouseView && mouseView != this && !isInThisTree(mouseView))
+		mouseView = nullptr;
 	auto& mouseViews = impl->mouseViews;
-	SharedPointer<CView> innermost = mouseViews.empty() ? nullptr : mouseViews.front();
+	SharedPointer<CView> innermost = mouseViews.empty() ? nullptr : mouseViews.front().view;
 	if (mouseView == innermost)
 		return;
 	if (auto& tooltips = impl->tooltipSupport)
@@ -570,28 +655,31 @@ void CFrame::checkMouseViews(const CPoint& where, const CButtonState& buttons)
 		auto container = entry->toViewContainer();
 		return container && container->isChild(mouseView, true);
 	};
-	// Exit and enter handlers may change the tree or the mouse views (a
-	// modal session begun, a view removed): then this step stops.
+	// Exit handlers may change the tree or the mouse views (a modal session
+	// begun, a view removed): then this step stops.
 	const uint64 generation = ++impl->mouseViewsGeneration;
 	auto changedMeanwhile = [&] {
-		return impl->mouseViewsGeneration != generation || !mouseView->isAttached();
+		return impl->mouseViewsGeneration != generation || !isInThisTree(mouseView);
+	};
+	auto exitInnermost = [&] {
+		MouseView entry = mouseViews.front();
+		mouseViews.erase(mouseViews.begin());
+		exitMouseView(entry, where, buttons, true);
 	};
 	if (innermost && !innermost->toViewContainer())
 	{
-		mouseViews.erase(mouseViews.begin());
-		callMouseExited(innermost, where, buttons);
+		exitInnermost();
 		if (changedMeanwhile())
 			return;
 	}
 	while (!mouseViews.empty())
 	{
-		SharedPointer<CView> entry = mouseViews.front();
+		CView* entry = mouseViews.front();
 		if (entry == mouseView)
 			return;
 		if (containsNewView(entry))
 			break;
-		mouseViews.erase(mouseViews.begin());
-		callMouseExited(entry, where, buttons);
+		exitInnermost();
 		if (changedMeanwhile())
 			return;
 	}
@@ -603,28 +691,27 @@ void CFrame::checkMouseViews(const CPoint& where, const CButtonState& buttons)
 		if (!stop->toViewContainer())
 			doAssert("lib/cframe", "488");
 	}
-	std::vector<SharedPointer<CView>> added; // innermost first
+	std::vector<MouseView> added; // innermost first
 	for (CView* view = mouseView; view && view != this && view != stop; view = view->getParentView())
-		added.emplace_back(view);
+		added.push_back({view});
 	mouseViews.insert(mouseViews.begin(), added.begin(), added.end());
 	for (auto it = added.rbegin(); it != added.rend(); ++it)
 	{
-		if (impl->mouseViewsGeneration != generation)
-			return;
-		// An enter handler may have taken a later view out of the tree.
-		if ((*it)->isAttached())
-			callMouseEntered(*it, where, buttons);
+		// An enter handler may have taken a later view out of the mouse views
+		// (removed it, or begun a modal session); the others still get theirs.
+		if (isMouseView(*it))
+			enterMouseView(*it, where, buttons);
 	}
 }
 
 void CFrame::removeFromMouseViews(CView* view)
 {
 	auto container = view->toViewContainer();
-	std::vector<SharedPointer<CView>> leaving;
+	std::vector<MouseView> leaving;
 	auto& mouseViews = impl->mouseViews;
 	for (auto it = mouseViews.begin(); it != mouseViews.end();)
 	{
-		if (*it == view || (container && container->isChild(*it, true)))
+		if (it->view == view || (container && container->isChild(*it, true)))
 		{
 			leaving.push_back(std::move(*it));
 			it = mouseViews.erase(it);
@@ -638,7 +725,7 @@ void CFrame::removeFromMouseViews(CView* view)
 	{
 		if (impl->tooltipSupport)
 			impl->tooltipSupport->onMouseExited(gone);
-		tellMouseObserversAndListeners(gone, false);
+		exitMouseView(gone, {}, {}, false);
 	}
 }
 
@@ -718,26 +805,45 @@ void notifyFocusChain(CFrame* frame, CView* view, const char* message)
 
 void CFrame::setFocusView(CView* view)
 {
-	if (view == impl->focusView || impl->settingFocus)
-		return;
-	if (auto modal = getModalView() ? getModalView()->toViewContainer() : nullptr)
+	if (impl->settingFocus && impl->active)
 	{
-		if (view && view != modal && !modal->isChild(view, true))
-			return;
+		// Asked from a callback of the running change (a dialog opened when
+		// a view took the focus): the latest such request is applied once
+		// that change is over.
+		impl->focusRequest = SharedPointer<CView>(view);
+		return;
 	}
+	// Newer than whatever a change left waiting.
+	impl->focusRequest.reset();
+	if (!acceptsFocusRequest(view))
+		return;
 	if (!impl->active)
 	{
 		// Only a view of this tree is remembered: the frame is told when it
 		// leaves and forgets it then.
-		impl->activeFocusView = (view && view->isAttached() && view->getFrame() == this) ? view : nullptr;
+		impl->activeFocusView = isInThisTree(view) ? view : nullptr;
 		return;
 	}
+	changeFocus(view);
+	applyFocusRequests();
+}
+
+// Not the focus already, and inside the modal view while a session is open.
+bool CFrame::acceptsFocusRequest(CView* view) const
+{
+	if (view == impl->focusView)
+		return false;
+	auto modal = getModalView() ? getModalView()->toViewContainer() : nullptr;
+	return !modal || !view || view == modal || modal->isChild(view, true);
+}
+
+void CFrame::changeFocus(CView* view)
+{
 	impl->settingFocus = true;
 	SharedPointer<CView> oldFocus = impl->focusView;
 	// Only a view of this frame's tree can hold its focus: the frame is told
 	// when such a view leaves, and clears the focus then.
-	SharedPointer<CView> newFocus =
-	    (view && view->isAttached() && view->getFrame() == this) ? view : nullptr;
+	SharedPointer<CView> newFocus = isInThisTree(view) ? view : nullptr;
 	impl->focusView = newFocus;
 	if (newFocus && newFocus->wantsFocus())
 	{
@@ -764,9 +870,38 @@ void CFrame::setFocusView(CView* view)
 	if (newFocus && newFocus->wantsFocus())
 		newFocus->takeFocus();
 	impl->settingFocus = false;
-	CView* current = impl->focusView;
+	SharedPointer<CView> current = impl->focusView;
 	impl->focusViewObservers.forEach(
 	    [&](IFocusViewObserver* observer) { observer->onFocusViewChanged(this, current, oldFocus); });
+}
+
+// Applies what the callbacks of a change asked for, one request after the
+// other. Views that keep handing the focus on to each other are stopped
+// after a few rounds.
+void CFrame::applyFocusRequests()
+{
+	constexpr int kMaxRounds = 8;
+	for (int round = 0; round < kMaxRounds; ++round)
+	{
+		if (!impl->active)
+		{
+			// Deactivated from a callback: an inactive frame holds no focus
+			// (the one to restore was set aside by the deactivation).
+			impl->focusRequest.reset();
+			if (!impl->focusView)
+				return;
+			changeFocus(nullptr);
+			continue;
+		}
+		auto request = std::exchange(impl->focusRequest, std::nullopt);
+		if (!request)
+			return;
+		// A view that left the tree meanwhile is not focused.
+		CView* next = request->get();
+		if ((!next || isInThisTree(next)) && acceptsFocusRequest(next))
+			changeFocus(next);
+	}
+	impl->focusRequest.reset();
 }
 
 CView* CFrame::getFocusView() const
@@ -828,6 +963,10 @@ void CFrame::onActivate(bool state)
 	impl->activeFocusView = impl->focusView;
 	setFocusView(nullptr);
 	impl->active = false;
+	// A callback of that change may have focused a view again; a change
+	// still running settles it when it ends.
+	if (!impl->settingFocus)
+		applyFocusRequests();
 }
 
 bool CFrame::isActive() const
@@ -877,7 +1016,11 @@ void CFrame::setFocusWidth(double width)
 
 std::optional<uint32> CFrame::beginModalViewSession(CView* view)
 {
-	if (!view || view->isAttached() || !addView(view))
+	if (!view || view->isAttached())
+		return {};
+	// A handler may take the view out again while it is attached.
+	SharedPointer<CView> keepAlive = view;
+	if (!addView(view) || !isChild(view, false))
 		return {};
 	uint32 identifier = ++impl->modalViewSessionID;
 	impl->modalViewSessions.push_back({identifier, view});
@@ -1020,9 +1163,11 @@ IViewAddedRemovedObserver* CFrame::getViewAddedRemovedObserver() const
 
 void CFrame::onViewAdded(CView* view)
 {
+	SharedPointer<CView> keepAlive = view;
 	if (impl->viewAddedRemovedObserver)
 		impl->viewAddedRemovedObserver->onViewAdded(this, view);
-	if (view->wantsWindowActivation())
+	// The observer may have taken the view out again.
+	if (view->wantsWindowActivation() && isInThisTree(view))
 		impl->windowActiveStateViews.add(view);
 }
 
@@ -1033,6 +1178,18 @@ void CFrame::onViewRemoved(CView* view)
 	auto isInside = [&](CView* candidate) {
 		return candidate && (candidate == view || (container && container->isChild(candidate, true)));
 	};
+	// A dialog taken out of the frame without ending its session ends it
+	// there: the frame never keeps a modal view outside its tree.
+	SharedPointer<CView> modalBefore = getModalView();
+	auto& sessions = impl->modalViewSessions;
+	sessions.erase(std::remove_if(sessions.begin(), sessions.end(),
+	                              [&](const ModalViewSession& session) { return isInside(session.view); }),
+	               sessions.end());
+	if (impl->legacyModalSession &&
+	    std::none_of(sessions.begin(), sessions.end(), [&](const ModalViewSession& session) {
+		    return session.identifier == *impl->legacyModalSession;
+	    }))
+		impl->legacyModalSession.reset();
 	if (isInside(impl->activeFocusView))
 		impl->activeFocusView = nullptr;
 	if (isInside(impl->focusView))
@@ -1044,6 +1201,8 @@ void CFrame::onViewRemoved(CView* view)
 		else
 			impl->focusView = nullptr;
 	}
+	if (modalBefore != getModalView() && getModalView())
+		initModalViewSession();
 	if (impl->viewAddedRemovedObserver)
 		impl->viewAddedRemovedObserver->onViewRemoved(this, view);
 	impl->windowActiveStateViews.remove(view);

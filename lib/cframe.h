@@ -213,9 +213,11 @@ private:
 	void runDeferredFunctions(bool wasInEventProcessing);
 	void checkMouseViews(const CPoint& where, const CButtonState& buttons);
 	void clearMouseViews(const CPoint& where, const CButtonState& buttons, bool callExited);
-	void callMouseExited(CView* view, const CPoint& where, const CButtonState& buttons);
-	void callMouseEntered(CView* view, const CPoint& where, const CButtonState& buttons);
-	void tellMouseObserversAndListeners(CView* view, bool entered);
+	struct MouseView;
+	void enterMouseView(const MouseView& entry, const CPoint& where, const CButtonState& buttons);
+	void exitMouseView(const MouseView& entry, const CPoint& where, const CButtonState& buttons,
+	                   bool callView);
+	bool isMouseView(const MouseView& entry) const;
 	CPoint toParentCoordinates(CView* view, const CPoint& frameChildrenPoint) const;
 	CPoint toChildrenSpace(const CPoint& where) const;
 	void initModalViewSession();
@@ -223,7 +225,11 @@ private:
 	void invalidFrameRect(const CRect& frameRect);
 	void removeFromMouseViews(CView* view);
 	int32 dispatchKey(MoxKeyCode& keyCode, bool down);
+	bool acceptsFocusRequest(CView* view) const;
+	void changeFocus(CView* view);
+	void applyFocusRequests();
 	void teardown();
+	bool isInThisTree(CView* view) const;
 };
 
 // Holds a frame's drawing lock for a scope unless the calling thread holds

@@ -56,6 +56,12 @@ struct CView::Impl
 	CView* parentView {nullptr};
 	// Spares hit tests a hash lookup for the common view without a path.
 	bool hasHitTestPath {false};
+	// Set while removed() runs: its handlers may not register the view again.
+	bool beingRemoved {false};
+	// A container that took the view while it was being removed: the view
+	// is attached to it once the removal is over. Held, since the removal's
+	// handlers may release it.
+	SharedPointer<CView> parentAfterRemoval;
 
 	template <typename T>
 	T* getPointer(CViewAttributeID id) const
@@ -524,6 +530,13 @@ const char* CView::getTooltipText() const
 
 bool CView::attached(CView* parent)
 {
+	if (impl->beingRemoved)
+	{
+		// Re-added from one of its own removal handlers: it joins the new
+		// parent when the removal ends.
+		impl->parentAfterRemoval = parent;
+		return false;
+	}
 	if (isAttached())
 		return false;
 	if (!parent || !parent->toViewContainer())
@@ -532,21 +545,26 @@ bool CView::attached(CView* parent)
 		if (!parent)
 			return false;
 	}
+	// A handler may remove, and release, this view at any step below.
+	SharedPointer<CView> self = this;
 	impl->parentView = parent;
 	impl->parentFrame = parent->getFrame();
 	setViewFlag(kIsAttached, true);
 	if (impl->parentFrame)
 		impl->parentFrame->onViewAdded(this);
-	if (wantsIdle())
+	if (wantsIdle() && isInTree())
 		CViewInternal::IdleViewUpdater::add(this);
-	dispatchViewListeners(&IViewListener::viewAttached);
+	if (isAttached())
+		dispatchViewListeners(&IViewListener::viewAttached);
 	return true;
 }
 
 bool CView::removed(CView*)
 {
-	if (!isAttached())
+	if (!isAttached() || impl->beingRemoved)
 		return false;
+	SharedPointer<CView> self = this;
+	impl->beingRemoved = true;
 	if (wantsIdle())
 		CViewInternal::IdleViewUpdater::remove(this);
 	dispatchViewListeners(&IViewListener::viewRemoved);
@@ -555,6 +573,26 @@ bool CView::removed(CView*)
 	impl->parentView = nullptr;
 	impl->parentFrame = nullptr;
 	setViewFlag(kIsAttached, false);
+	impl->beingRemoved = false;
+	attachToParentTakenDuringRemoval();
+	return true;
+}
+
+void CView::attachToParentTakenDuringRemoval()
+{
+	SharedPointer<CView> parent = std::move(impl->parentAfterRemoval);
+	auto container = parent ? parent->toViewContainer() : nullptr;
+	if (container && container->isChild(this, false) && container->isInTree())
+		attached(container);
+}
+
+bool CView::isInTree() const
+{
+	for (const CView* view = this; view; view = view->impl->parentView)
+	{
+		if (!view->isAttached() || view->impl->beingRemoved)
+			return false;
+	}
 	return true;
 }
 
@@ -666,12 +704,10 @@ void CView::setWantsIdle(bool state)
 	if (wantsIdle() == state)
 		return;
 	setViewFlag(kWantsIdle, state);
-	if (!isAttached())
-		return;
-	if (state)
-		CViewInternal::IdleViewUpdater::add(this);
-	else
+	if (!state)
 		CViewInternal::IdleViewUpdater::remove(this);
+	else if (isInTree())
+		CViewInternal::IdleViewUpdater::add(this);
 }
 
 bool CView::wantsIdle() const

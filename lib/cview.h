@@ -153,6 +153,10 @@ public:
 	CView* getParentView() const;
 	CFrame* getFrame() const;
 	bool isAttached() const;
+	// Attached, and neither this view nor an ancestor is in the middle of
+	// its removal: only such a view may be registered for idle calls, the
+	// focus, window activation or mouse tracking.
+	bool isInTree() const;
 	bool isSubview() const;
 	void setSubviewState(bool state);
 
@@ -215,6 +219,8 @@ protected:
 	void dispatchViewListeners(void (IViewListener::*call)(CView*));
 
 private:
+	void attachToParentTakenDuringRemoval();
+
 	struct Impl;
 	std::unique_ptr<Impl> impl;
 };

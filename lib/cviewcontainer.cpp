@@ -211,11 +211,15 @@ bool CViewContainer::addView(CView* view, CView* before)
 		impl->children.emplace(position, view);
 	}
 	view->setSubviewState(true);
+	// A handler below may remove and release the view.
+	SharedPointer<CView> keepAlive = view;
 	dispatchContainerListeners(&IViewContainerListener::viewContainerViewAdded, view);
-	if (isAttached())
+	// A container on its way out takes the view without attaching it.
+	if (isInTree() && isChild(view))
 	{
 		view->attached(this);
-		view->invalid();
+		if (view->getParentView() == this && view->isAttached())
+			view->invalid();
 	}
 	return true;
 }
@@ -336,13 +340,22 @@ bool CViewContainer::changeViewZOrder(CView* view, uint32 newIndex)
 	return true;
 }
 
+// Ends with every child in the list attached, including those a handler
+// added meanwhile, unless a handler took this container out of the tree.
 void CViewContainer::attachChildren()
 {
-	ViewList remembered = impl->children;
-	for (const auto& child : remembered)
+	for (bool attachedOne = true; attachedOne;)
 	{
-		if (isAttached() && child->getParentView() == nullptr && isChild(child))
+		attachedOne = false;
+		for (const auto& child : ViewList(impl->children))
+		{
+			if (!isInTree())
+				return;
+			if (child->isAttached() || !isChild(child))
+				continue;
 			child->attached(this);
+			attachedOne = attachedOne || child->isAttached();
+		}
 	}
 }
 
@@ -387,8 +400,17 @@ bool CViewContainer::removed(CView* parent)
 {
 	if (!isAttached())
 		return false;
+	SharedPointer<CView> keepAlive = this;
 	detachChildren();
-	return CView::removed(parent);
+	if (!CView::removed(parent))
+		return false;
+	// Re-added to another container from a removal handler, this container
+	// is attached again and so are its children; otherwise none may stay.
+	if (isAttached())
+		attachChildren();
+	else
+		detachChildren();
+	return true;
 }
 
 void CViewContainer::beforeDelete()
@@ -434,23 +456,46 @@ void CViewContainer::clearMouseDownView()
 void CViewContainer::setMouseDownView(CView* view)
 {
 	SharedPointer<CView> current = getMouseDownView();
+	// Let go before the old holder hears the end: a handler that removes it
+	// then must not end its drag a second time.
+	clearMouseDownView();
 	if (current && current != view)
-	{
-		if (auto container = current->toViewContainer())
-			container->setMouseDownView(nullptr);
-		else if (current->onMouseCancel() == kMouseNotImplemented)
-		{
-			CPoint outside = current->getViewSize().getTopLeft() - CPoint(10., 10.);
-			current->onMouseUp(outside, CButtonState());
-		}
-	}
+		endDragOf(current);
 	// Only a child may hold the drag: the stored pointer holds no reference
 	// and is cleared when the child leaves. Ending the old drag may have
 	// removed the new view.
-	if (view && impl->find(view) != impl->children.end())
+	if (view && keepsItsPlace(view, isAttached()))
 		setAttributeValue(kCViewContainerMouseDownViewAttribute, view);
 	else
 		clearMouseDownView();
+}
+
+void CViewContainer::endDragOf(CView* holder)
+{
+	SharedPointer<CView> keepAlive = holder;
+	if (auto container = holder->toViewContainer())
+		container->setMouseDownView(nullptr);
+	else if (holder->onMouseCancel() == kMouseNotImplemented)
+	{
+		CPoint outside = holder->getViewSize().getTopLeft() - CPoint(10., 10.);
+		holder->onMouseUp(outside, CButtonState());
+	}
+}
+
+bool CViewContainer::keepsItsPlace(CView* child, bool inTree) const
+{
+	return impl->find(child) != impl->children.end() && (!inTree || child->isAttached());
+}
+
+CMouseEventResult CViewContainer::pressChild(CView* child, CPoint& local, const CButtonState& buttons,
+                                             bool inTree)
+{
+	if (!keepsItsPlace(child, inTree))
+		return kMouseNotHandled;
+	CMouseEventResult result = child->callMouseListener(MouseListenerCall::MouseDown, local, buttons);
+	if (isMouseHandled(result))
+		return result;
+	return keepsItsPlace(child, inTree) ? child->onMouseDown(local, buttons) : kMouseNotHandled;
 }
 
 CMouseEventResult CViewContainer::onMouseDown(CPoint& where, const CButtonState& buttons)
@@ -458,6 +503,7 @@ CMouseEventResult CViewContainer::onMouseDown(CPoint& where, const CButtonState&
 	CPoint mapped = where;
 	mapToChildren(mapped);
 	CMouseEventResult result = kMouseNotHandled;
+	const bool inTree = isAttached();
 	walkTopDown(impl->children, [&](CView* candidate) {
 		if (!candidate->isVisible() || !candidate->getMouseEnabled() ||
 		    !candidate->hitTest(mapped, buttons))
@@ -475,19 +521,18 @@ CMouseEventResult CViewContainer::onMouseDown(CPoint& where, const CButtonState&
 		CFrame* frame = getFrame();
 		CView* focusBefore = frame ? frame->getFocusView() : nullptr;
 		CPoint local = mapped;
-		result = candidate->callMouseListener(MouseListenerCall::MouseDown, local, buttons);
-		if (!isMouseHandled(result))
-			result = candidate->onMouseDown(local, buttons);
+		result = pressChild(candidate, local, buttons, inTree);
 		if (isMouseHandled(result))
 		{
-			// The walk holds one reference; a candidate nobody else holds is
-			// on its way out and gets neither focus nor the drag.
-			bool stillHeld = candidate->getNbReference() > 1;
+			// A candidate that left during its own press (removed, moved
+			// elsewhere) gets neither focus nor the drag: the press is over
+			// for it, and it closed what it had opened as it left.
+			if (!keepsItsPlace(candidate, inTree))
+				return true;
 			frame = getFrame();
-			if (stillHeld && frame && candidate->wantsFocus() && isControl(candidate) &&
-			    frame->getFocusView() == focusBefore)
+			if (frame && candidate->wantsFocus() && isControl(candidate) && frame->getFocusView() == focusBefore)
 				frame->setFocusView(candidate);
-			if (result == kMouseHandled && stillHeld)
+			if (result == kMouseHandled)
 				setMouseDownView(candidate);
 			return true;
 		}
@@ -521,7 +566,15 @@ CMouseEventResult CViewContainer::onMouseMoved(CPoint& where, const CButtonState
 	if (result == kMouseNotImplemented || result == kMouseHandled)
 		return kMouseHandled;
 	if (getMouseDownView() == view)
-		clearMouseDownView();
+	{
+		// A holder that stops following the drag (a second button held)
+		// without saying it is done is cancelled, so that what its press
+		// opened closes; one that needs no more moves has ended it itself.
+		if (result == kMouseNotHandled)
+			setMouseDownView(nullptr);
+		else
+			clearMouseDownView();
+	}
 	return kMouseNotHandled;
 }
 
@@ -530,9 +583,10 @@ CMouseEventResult CViewContainer::onMouseUp(CPoint& where, const CButtonState& b
 	SharedPointer<CView> view = getMouseDownView();
 	if (!view)
 		return kMouseNotHandled;
+	// The release ends the drag: a handler that removes the view (a close
+	// button, a tab replacing its page) must not cancel it as well.
+	clearMouseDownView();
 	forwardToMouseDownView(view, MouseListenerCall::MouseUp, where, buttons);
-	if (getMouseDownView() == view)
-		clearMouseDownView();
 	return kMouseHandled;
 }
 
@@ -541,11 +595,10 @@ CMouseEventResult CViewContainer::onMouseCancel()
 	SharedPointer<CView> view = getMouseDownView();
 	if (!view)
 		return kMouseHandled;
+	// As for a release: a handler that removes the view ends nothing more.
+	clearMouseDownView();
 	view->callMouseListener(MouseListenerCall::MouseCancel, {}, {});
-	CMouseEventResult result = view->onMouseCancel();
-	if (getMouseDownView() == view)
-		clearMouseDownView();
-	return result;
+	return view->onMouseCancel();
 }
 
 bool CViewContainer::onWheel(const CPoint& where, const CMouseWheelAxis& axis, const float& distance,
@@ -957,8 +1010,10 @@ void CViewContainer::drawRect(CDrawContext* context, const CRect& updateRect)
 
 	drawBackgroundRect(context, localUpdate);
 
-	CView* focusView = focusChildToDraw();
-	auto focusDrawing = dynamic_cast<IFocusDrawing*>(focusView);
+	// A child's draw may remove the focused sibling: the reference keeps it
+	// alive, and its ring is drawn only while it is still the focus here.
+	SharedPointer<CView> focusView = focusChildToDraw();
+	auto focusDrawing = dynamic_cast<IFocusDrawing*>(focusView.get());
 	bool focusDrawn = false;
 	// The children's space: the container's transform over its offset.
 	{
@@ -968,7 +1023,8 @@ void CViewContainer::drawRect(CDrawContext* context, const CRect& updateRect)
 		walkFirstToLast(impl->children, [&](CView* child) {
 			if (!child->isVisible())
 				return;
-			if (child == focusView && focusDrawing && !focusDrawing->drawFocusOnTop())
+			if (child == focusView && focusDrawing && !focusDrawing->drawFocusOnTop() &&
+			    focusView == focusChildToDraw())
 			{
 				drawFocus(context, child);
 				focusDrawn = true;
@@ -987,7 +1043,7 @@ void CViewContainer::drawRect(CDrawContext* context, const CRect& updateRect)
 	// The clip from before this container narrowed it: a ring around a child
 	// on the container's edge is not cut off.
 	context->setClipRect(savedClip);
-	if (focusView && !focusDrawn && focusView->getParentView() == this)
+	if (focusView && !focusDrawn && focusView == focusChildToDraw())
 	{
 		CDrawContext::Transform transform(*context, impl->transform);
 		drawFocus(context, focusView);

@@ -125,6 +125,7 @@ public:
 	CView* getMouseDownView() const;
 	// Ends the drag of another holder first: a container is told to let go,
 	// a plain view is cancelled, or sent a release when it has no cancel.
+	// Only a child still in its place can take the drag.
 	void setMouseDownView(CView* view);
 	void clearMouseDownView();
 
@@ -175,6 +176,9 @@ protected:
 	// From the children's space into the container's parent's coordinates.
 	CRect& mapFromChildren(CRect& rect) const;
 	bool isFrameRoot() const;
+	// Ends the drag a view holds: a container lets go of its own holder, a
+	// plain view is cancelled, or sent a release when it has no cancel.
+	static void endDragOf(CView* holder);
 	// Attach or detach every child, over a remembered copy of the list so that
 	// a child's handler that adds or removes siblings cannot make the walk
 	// skip or repeat one.
@@ -191,6 +195,14 @@ private:
 	// releases only).
 	CMouseEventResult forwardToMouseDownView(CView* view, MouseListenerCall call,
 	                                         const CPoint& where, const CButtonState& buttons);
+	// Whether a child reached by a press still takes part in it: still in
+	// the list and, for a press that began in the tree, still attached. A
+	// handler may have removed it, moved it elsewhere, or taken this
+	// container or an ancestor out of the tree.
+	bool keepsItsPlace(CView* child, bool inTree) const;
+	// The child's mouse listeners, then the child, each only while the child
+	// keeps its place. local is in the children's space.
+	CMouseEventResult pressChild(CView* child, CPoint& local, const CButtonState& buttons, bool inTree);
 	void dispatchContainerListeners(void (IViewContainerListener::*call)(CViewContainer*, CView*),
 	                                CView* view);
 

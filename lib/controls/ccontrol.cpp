@@ -7,6 +7,9 @@
 #include "lib/kavrineditorinterface.h"
 #include "lib/moxkeycode.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace Kavrin {
 
 int32 CControl::kZoomModifier = kShiftModifier;
@@ -144,10 +147,14 @@ bool CControl::checkDefaultValue(CButtonState button)
 		return false;
 	if (getDefaultValue() != getValue())
 	{
-		beginEdit();
-		setValue(getDefaultValue());
-		valueChanged();
-		endEdit();
+		{
+			EditGuard edit(this);
+			if (edit.isOpen())
+			{
+				setValue(getDefaultValue());
+				valueChanged();
+			}
+		}
 		setDirty(true);
 	}
 	return true;
@@ -178,26 +185,55 @@ void CControl::valueChanged()
 	dispatchToListeners([this](IControlListener* l) { l->valueChanged(this); });
 }
 
+// Each observer is recorded before it is told, and the round stops as soon
+// as a listener has closed the edit: those not reached hear neither end.
 void CControl::beginEdit()
 {
 	if (editing++ != 0)
 		return;
+	SharedPointer<CControl> keepAlive = this;
+	const uint32 serial = ++editSerial;
+	editAudience = {};
 	if (listener)
+	{
+		editAudience.listener = true;
 		listener->controlBeginEdit(this);
-	dispatchToListeners([this](IControlListener* l) { l->controlBeginEdit(this); });
-	if (auto frame = getFrame(); frame && frame->getEditor())
-		frame->getEditor()->beginEdit(tag);
+	}
+	subListeners.forEach([&](IControlListener* subListener) {
+		if (!isEditOpen(serial))
+			return true;
+		editAudience.subListeners.push_back(subListener);
+		subListener->controlBeginEdit(this);
+		return false;
+	});
+	if (CFrame* frame = getFrame(); isEditOpen(serial) && frame && frame->getEditor())
+	{
+		editAudience.editor = true;
+		frame->beginEdit(tag);
+	}
 }
 
 void CControl::endEdit()
 {
 	if (editing <= 0 || --editing != 0)
 		return;
-	if (auto frame = getFrame(); frame && frame->getEditor())
-		frame->getEditor()->endEdit(tag);
-	if (listener)
+	SharedPointer<CControl> keepAlive = this;
+	const EditAudience audience = std::exchange(editAudience, {});
+	if (CFrame* frame = getFrame(); audience.editor && frame)
+		frame->endEdit(tag);
+	if (audience.listener && listener)
 		listener->controlEndEdit(this);
-	dispatchToListeners([this](IControlListener* l) { l->controlEndEdit(this); });
+	const auto& reached = audience.subListeners;
+	dispatchToListeners([&](IControlListener* subListener) {
+		if (std::find(reached.begin(), reached.end(), subListener) != reached.end())
+			subListener->controlEndEdit(this);
+	});
+}
+
+void CControl::closeOpenEdit()
+{
+	while (editing > 0)
+		endEdit();
 }
 
 bool CControl::removed(CView* parent)
@@ -206,10 +242,53 @@ bool CControl::removed(CView* parent)
 	{
 		// Keep this control alive while its listeners hear the end.
 		SharedPointer<CControl> keepAlive = this;
-		while (editing > 0)
-			endEdit();
+		closeOpenEdit();
 	}
 	return CView::removed(parent);
+}
+
+void CControl::beforeDelete()
+{
+	closeOpenEdit();
+	CView::beforeDelete();
+}
+
+// ---- Edit guard ----
+
+CControl::EditGuard::EditGuard(EditGuard&& other) noexcept
+: control(std::exchange(other.control, nullptr)), serial(other.serial)
+{
+}
+
+CControl::EditGuard& CControl::EditGuard::operator=(EditGuard&& other) noexcept
+{
+	if (this != &other)
+	{
+		close();
+		control = std::exchange(other.control, nullptr);
+		serial = other.serial;
+	}
+	return *this;
+}
+
+bool CControl::EditGuard::open(CControl* newControl)
+{
+	close();
+	if (!newControl)
+		return false;
+	// An outermost begin opens the next edit; a nested one joins the open one.
+	serial = newControl->editing > 0 ? newControl->editSerial : newControl->editSerial + 1;
+	control = newControl;
+	newControl->beginEdit();
+	return isOpen();
+}
+
+void CControl::EditGuard::close()
+{
+	// Taken first: a listener told of the end may close this guard again.
+	CControl* owner = std::exchange(control, nullptr);
+	if (owner && owner->isEditOpen(serial))
+		owner->endEdit();
 }
 
 void CControl::setTag(int32 newTag)

@@ -5,6 +5,8 @@
 #include "lib/dispatchlist.h"
 #include "lib/ifocusdrawing.h"
 
+#include <vector>
+
 namespace Kavrin {
 
 // The base of every view that carries a value for a parameter identified by
@@ -34,6 +36,8 @@ public:
 	// A control leaving the tree closes its open edit first, so that the
 	// host's automation gesture never stays open.
 	bool removed(CView* parent) override;
+	// A control going away closes its open edit for whoever heard it begin.
+	void beforeDelete() override;
 
 	// Clamps to [min, max]; notifies nobody and invalidates nothing.
 	virtual void setValue(float value);
@@ -58,7 +62,9 @@ public:
 	virtual void setTag(int32 tag);
 	virtual int32 getTag() const;
 	// Brackets nest; only the outermost begin and end reach the listeners
-	// and the frame's editor.
+	// and the frame's editor. The end reaches exactly those the begin
+	// reached, even when a listener ends the edit (removes the control)
+	// before the begin has gone round them all.
 	virtual void beginEdit();
 	virtual void endEdit();
 	virtual IControlListener* getListener() const;
@@ -76,6 +82,8 @@ public:
 	// modifier bits.
 	static int32 mapMoxKeyModifier(int32 keyModifiers);
 
+	class EditGuard;
+
 protected:
 	IControlListener* listener;
 	DispatchList<IControlListener*> subListeners;
@@ -89,8 +97,51 @@ protected:
 	int32 editing {0};
 
 private:
+	// Who heard the begin of the open edit, so that its end reaches exactly
+	// them: a sub-listener registered during the edit hears neither.
+	struct EditAudience
+	{
+		bool listener {false};
+		std::vector<IControlListener*> subListeners;
+		bool editor {false};
+	};
+
 	template <typename Call>
 	void dispatchToListeners(Call call);
+	bool isEditOpen(uint32 serial) const { return editing > 0 && editSerial == serial; }
+	// Ends the edit however deeply it is nested.
+	void closeOpenEdit();
+
+	// Counts outermost begins, so that an owner can tell its edit from a
+	// later one.
+	uint32 editSerial {0};
+	EditAudience editAudience;
+};
+
+// One owner's hold on an edit of a control (a drag, a wheel turn, a key
+// step): open() begins an edit, and close() or destruction ends it exactly
+// once. An edit the control closed on its own (it left the tree) is not
+// ended again, nor is a later edit taken for it. Does not own the control.
+class CControl::EditGuard
+{
+public:
+	EditGuard() = default;
+	explicit EditGuard(CControl* control) { open(control); }
+	EditGuard(EditGuard&& other) noexcept;
+	EditGuard& operator=(EditGuard&& other) noexcept;
+	EditGuard(const EditGuard&) = delete;
+	EditGuard& operator=(const EditGuard&) = delete;
+	~EditGuard() { close(); }
+
+	// Ends any edit held so far and begins one; false when a listener
+	// closed it again while it began.
+	bool open(CControl* control);
+	bool isOpen() const { return control && control->isEditOpen(serial); }
+	void close();
+
+private:
+	CControl* control {nullptr};
+	uint32 serial {0};
 };
 
 } // namespace Kavrin

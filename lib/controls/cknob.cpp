@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace Kavrin {
 
@@ -80,24 +81,30 @@ CKnobBase::~CKnobBase() noexcept
 
 CKnobBase::MouseEditingState& CKnobBase::getMouseEditingState()
 {
-	MouseEditingState* state = nullptr;
-	uint32 size = 0;
-	if (getAttribute(kMouseEditingStateAttribute, sizeof(state), &state, size) && size == sizeof(state) && state)
+	if (MouseEditingState* state = findMouseEditingState())
 		return *state;
-	state = new MouseEditingState {};
+	auto state = new MouseEditingState {};
 	setAttribute(kMouseEditingStateAttribute, sizeof(state), &state);
 	return *state;
 }
 
-void CKnobBase::clearMouseEditingState()
+CKnobBase::MouseEditingState* CKnobBase::findMouseEditingState() const
 {
 	MouseEditingState* state = nullptr;
 	uint32 size = 0;
-	if (!getAttribute(kMouseEditingStateAttribute, sizeof(state), &state, size))
-		return;
-	if (size == sizeof(state))
-		delete state;
+	if (!getAttribute(kMouseEditingStateAttribute, sizeof(state), &state, size) || size != sizeof(state))
+		return nullptr;
+	return state;
+}
+
+void CKnobBase::clearMouseEditingState()
+{
+	// The attribute goes first: deleting the record ends the drag's edit,
+	// and a listener told of the end may remove the knob, which clears the
+	// record again.
+	MouseEditingState* state = findMouseEditingState();
 	removeAttribute(kMouseEditingStateAttribute);
+	delete state;
 }
 
 void CKnobBase::compute()
@@ -236,6 +243,13 @@ bool CKnobBase::removed(CView* parent)
 	return CControl::removed(parent);
 }
 
+void CKnobBase::beforeDelete()
+{
+	invalidMouseWheelEditTimer(this);
+	clearMouseEditingState();
+	CControl::beforeDelete();
+}
+
 // ---- Mouse, wheel and keys ----
 
 CMouseEventResult CKnobBase::onMouseDown(CPoint& where, const CButtonState& buttons)
@@ -244,13 +258,14 @@ CMouseEventResult CKnobBase::onMouseDown(CPoint& where, const CButtonState& butt
 		return kMouseNotHandled;
 	// A mouse edit never nests inside a pending wheel edit.
 	invalidMouseWheelEditTimer(this);
-	beginEdit();
-	if (checkDefaultValue(buttons))
-	{
-		endEdit();
+	EditGuard edit(this);
+	// A listener that closed the edit as it began (it took the knob out of
+	// the tree) has ended this press.
+	if (!edit.isOpen() || checkDefaultValue(buttons))
 		return kMouseDownHandledNoMoveOrUp;
-	}
 	MouseEditingState& state = getMouseEditingState();
+	state.edit = std::move(edit);
+	state.pressValue = value;
 	state.firstPoint = where;
 	state.lastPoint = CPoint(-1., -1.);
 	state.startValue = getOldValue();
@@ -281,9 +296,10 @@ CMouseEventResult CKnobBase::onMouseDown(CPoint& where, const CButtonState& butt
 
 CMouseEventResult CKnobBase::onMouseMoved(CPoint& where, const CButtonState& buttons)
 {
-	if (!onlyLeftButton(buttons) || !isEditing())
+	MouseEditingState* dragged = findMouseEditingState();
+	if (!onlyLeftButton(buttons) || !isEditing() || !dragged)
 		return kMouseNotHandled;
-	MouseEditingState& state = getMouseEditingState();
+	MouseEditingState& state = *dragged;
 	if (where == state.lastPoint)
 		return kMouseHandled;
 	state.lastPoint = where;
@@ -326,27 +342,23 @@ CMouseEventResult CKnobBase::onMouseMoved(CPoint& where, const CButtonState& but
 
 CMouseEventResult CKnobBase::onMouseUp(CPoint&, const CButtonState&)
 {
-	if (isEditing())
-	{
-		endEdit();
-		clearMouseEditingState();
-	}
+	clearMouseEditingState();
 	return kMouseHandled;
 }
 
+// Back to the value of the press, within the range as it is now.
 CMouseEventResult CKnobBase::onMouseCancel()
 {
-	if (isEditing())
+	MouseEditingState* state = findMouseEditingState();
+	if (!state)
+		return kMouseHandled;
+	setValue(state->pressValue);
+	if (isDirty())
 	{
-		value = getMouseEditingState().startValue;
-		if (isDirty())
-		{
-			valueChanged();
-			invalid();
-		}
-		endEdit();
-		clearMouseEditingState();
+		valueChanged();
+		invalid();
 	}
+	clearMouseEditingState();
 	return kMouseHandled;
 }
 
@@ -354,7 +366,10 @@ bool CKnobBase::onWheel(const CPoint&, const CMouseWheelAxis&, const float& dist
 {
 	if (!getMouseEnabled())
 		return false;
-	onMouseWheelEditing(this);
+	// The turn is taken even when the edit closed at once: the knob has
+	// left, and its value stays.
+	if (!onMouseWheelEditing(this))
+		return true;
 	const float step = holds(buttons, kZoomModifier) ? 0.1f : 1.f;
 	setValueNormalized(getValueNormalized() + distance * step * getWheelInc());
 	if (isDirty())
@@ -388,9 +403,9 @@ int32 CKnobBase::onKeyDown(MoxKeyCode& keyCode)
 	if (isDirty())
 	{
 		invalid();
-		beginEdit();
-		valueChanged();
-		endEdit();
+		EditGuard edit(this);
+		if (edit.isOpen())
+			valueChanged();
 	}
 	return 1;
 }

@@ -32,6 +32,8 @@ public:
 	bool sizeToFit() override;
 	// A knob leaving the tree ends its drag and any pending wheel edit.
 	bool removed(CView* parent) override;
+	// Before the view's attributes go: the drag's record lives in one.
+	void beforeDelete() override;
 	void setMin(float value) override;
 	void setMax(float value) override;
 
@@ -50,7 +52,8 @@ public:
 	virtual void setInsetValue(double value);
 
 protected:
-	// What a drag keeps between its events.
+	// What a drag keeps between its events. The record holds the drag's
+	// edit: clearing the record ends it.
 	struct MouseEditingState
 	{
 		CPoint firstPoint;
@@ -61,10 +64,15 @@ protected:
 		float coef;
 		CButtonState oldButton;
 		bool modeLinear;
+		// The value at the press, which a cancel restores.
+		float pressValue;
+		EditGuard edit;
 	};
 	static constexpr CViewAttributeID kMouseEditingStateAttribute = 0x6B6E6D73; // 'knms'
 
 	MouseEditingState& getMouseEditingState();
+	// The record of the drag in progress, or null.
+	MouseEditingState* findMouseEditingState() const;
 	void clearMouseEditingState();
 	void compute();
 	// Takes the background's width and the height given; needs a background.

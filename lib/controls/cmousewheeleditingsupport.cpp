@@ -10,27 +10,30 @@ constexpr uint32 kWheelEditPause = 500; // milliseconds
 
 } // namespace
 
-void CMouseWheelEditingSupport::onMouseWheelEditing(CControl* control)
+bool CMouseWheelEditingSupport::onMouseWheelEditing(CControl* control)
 {
-	if (!control->isEditing())
-		control->beginEdit();
+	if (!wheelEdit.isOpen() && !wheelEdit.open(control))
+	{
+		wheelEditTimer = nullptr;
+		return false;
+	}
 	// The new timer replaces the pending one, which stops as it goes.
 	wheelEditTimer = makeOwned<CKavrinTimer>(
-	    [control](CKavrinTimer* timer) {
+	    [this, control](CKavrinTimer* timer) {
 		    // Nothing else holds the control here, and a listener may remove
 		    // and release it when the edit ends.
 		    SharedPointer<CControl> keepAlive = control;
 		    timer->stop();
-		    control->endEdit();
+		    wheelEdit.close();
 	    },
 	    kWheelEditPause);
+	return true;
 }
 
-void CMouseWheelEditingSupport::invalidMouseWheelEditTimer(CControl* control)
+void CMouseWheelEditingSupport::invalidMouseWheelEditTimer(CControl*)
 {
 	wheelEditTimer = nullptr;
-	if (control->isEditing())
-		control->endEdit();
+	wheelEdit.close();
 }
 
 } // namespace Kavrin

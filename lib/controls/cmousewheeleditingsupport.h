@@ -1,24 +1,26 @@
 #pragma once
 
 #include "lib/ckavrintimer.h"
+#include "lib/controls/ccontrol.h"
 #include "lib/reference.h"
 
 namespace Kavrin {
-
-class CControl;
 
 // Brackets mouse-wheel changes in one edit that ends after a pause: each
 // wheel step pushes the end 500 ms further.
 class CMouseWheelEditingSupport
 {
 protected:
-	// Opens the edit on the first step and restarts the pause.
-	void onMouseWheelEditing(CControl* control);
+	// Opens the edit on the first step and restarts the pause. False when
+	// the edit is not open: a listener closed it as it began (the control
+	// left the tree), and the step should change nothing.
+	bool onMouseWheelEditing(CControl* control);
 	// Ends a pending wheel edit at once (a press starts, the control goes).
 	void invalidMouseWheelEditTimer(CControl* control);
 
 private:
 	SharedPointer<CKavrinTimer> wheelEditTimer;
+	CControl::EditGuard wheelEdit;
 };
 
 } // namespace Kavrin

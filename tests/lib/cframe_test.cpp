@@ -43,6 +43,8 @@ public:
 	CMouseEventResult onMouseEntered(CPoint& where, const CButtonState& buttons) override
 	{
 		record("entered", where, buttons);
+		if (onEnter)
+			onEnter(this);
 		return kMouseHandled;
 	}
 	CMouseEventResult onMouseExited(CPoint& where, const CButtonState& buttons) override
@@ -71,6 +73,7 @@ public:
 	}
 
 	int32 keyResult {kKeyNotHandled};
+	std::function<void(CView*)> onEnter;
 	bool logMoves {false};
 	CPoint lastMovePoint;
 	CButtonState lastMoveButtons;
@@ -93,6 +96,8 @@ public:
 	CMouseEventResult onMouseEntered(CPoint&, const CButtonState&) override
 	{
 		record("entered");
+		if (onEnter)
+			onEnter(this);
 		return kMouseHandled;
 	}
 	CMouseEventResult onMouseExited(CPoint&, const CButtonState&) override
@@ -121,6 +126,7 @@ public:
 	EventLog* log;
 	int32 keyResult {kKeyNotHandled};
 	int* destructions {nullptr};
+	std::function<void(CView*)> onEnter;
 };
 
 // A focusable control (a click on a control moves the focus to it).
@@ -166,6 +172,8 @@ public:
 	{
 		record("takeFocus");
 		CControl::takeFocus();
+		if (onTakeFocus)
+			onTakeFocus();
 	}
 
 	void record(const char* event)
@@ -180,6 +188,7 @@ public:
 	int* destructions {nullptr};
 	std::function<CMouseEventResult(CPoint&, const CButtonState&)> onDown;
 	std::function<void()> onLooseFocus;
+	std::function<void()> onTakeFocus;
 };
 
 // A view that wants to hear when the window becomes active or inactive.
@@ -215,7 +224,12 @@ class LogObserver : public IMouseObserver
 public:
 	LogObserver(std::string name, EventLog* log) : name(std::move(name)), log(log) {}
 
-	void onMouseEntered(CView* view, CFrame*) override { log->push_back(name + ":entered:" + nameOf(view)); }
+	void onMouseEntered(CView* view, CFrame*) override
+	{
+		log->push_back(name + ":entered:" + nameOf(view));
+		if (onEnter)
+			onEnter(view);
+	}
 	void onMouseExited(CView* view, CFrame*) override { log->push_back(name + ":exited:" + nameOf(view)); }
 	CMouseEventResult onMouseMoved(CFrame*, const CPoint&, const CButtonState&) override
 	{
@@ -236,6 +250,7 @@ public:
 	CMouseEventResult movedResult {kMouseNotHandled};
 	CPoint lastDownPoint;
 	std::function<void()> onDown;
+	std::function<void(CView*)> onEnter;
 };
 
 class LogMouseListener : public ViewMouseListenerAdapter
@@ -248,12 +263,18 @@ public:
 		log->push_back(name + ":down:" + nameOf(view));
 		return downResult;
 	}
-	void viewOnMouseEntered(CView* view) override { log->push_back(name + ":entered:" + nameOf(view)); }
+	void viewOnMouseEntered(CView* view) override
+	{
+		log->push_back(name + ":entered:" + nameOf(view));
+		if (onEnter)
+			onEnter(view);
+	}
 	void viewOnMouseExited(CView* view) override { log->push_back(name + ":exited:" + nameOf(view)); }
 
 	std::string name;
 	EventLog* log;
 	CMouseEventResult downResult {kMouseNotHandled};
+	std::function<void(CView*)> onEnter;
 };
 
 class LogHook : public IKeyboardHook
@@ -324,9 +345,12 @@ public:
 	void onFocusViewChanged(CFrame*, CView* newFocus, CView* oldFocus) override
 	{
 		changes.emplace_back(newFocus, oldFocus);
+		if (auto once = std::exchange(onChangeOnce, nullptr))
+			once();
 	}
 
 	std::vector<std::pair<CView*, CView*>> changes;
+	std::function<void()> onChangeOnce;
 };
 
 class ScaleLog : public IScaleFactorChangedListener
@@ -623,6 +647,45 @@ TEST_F(FrameTest, EditorGetsThePressesAndReleasesTheViewsLeaveUnhandled)
 	editor.log.clear();
 	EXPECT_EQ(press({150, 150}), kMouseHandled);
 	EXPECT_EQ(editor.log, EventLog {});
+}
+
+// A press that arrives while a view holds the drag (a second button, a lost
+// release) ends that drag with a cancel, unless the view takes the press
+// again; the held view never keeps a drag nobody will end.
+TEST_F(FrameTest, PressWhileADragIsHeldEndsItUnlessTheSameViewTakesItAgain)
+{
+	struct Case
+	{
+		const char* name;
+		CPoint second;
+		CMouseEventResult heldAnswer; // to the second press
+		EventLog expected;
+		bool heldKeepsTheDrag;
+	};
+	const Case cases[] = {
+	    {"the same view takes it again", {20, 20}, kMouseHandled, {"held:down", "held:down"}, true},
+	    {"the same view declines it", {20, 20}, kMouseNotHandled, {"held:down", "held:down", "held:cancel"}, false},
+	    {"another view takes it", {150, 150}, kMouseHandled, {"held:down", "other:down", "held:cancel"}, false},
+	    {"nothing is under it", {150, 50}, kMouseHandled, {"held:down", "held:cancel"}, false},
+	};
+	open();
+	auto panel = add(new TrackingContainer(CRect(0, 0, 100, 100), "panel", &log));
+	auto held = add(new TrackingView(CRect(10, 10, 50, 50), "held", &log), panel);
+	held->cancelResult = kMouseHandled;
+	add(new TrackingView(CRect(100, 100, 200, 200), "other", &log));
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		held->downResult = kMouseHandled;
+		ASSERT_EQ(press({20, 20}), kMouseHandled);
+		held->downResult = c.heldAnswer;
+		press(c.second, kLeftButton | kRightButton);
+		EXPECT_EQ(log, c.expected);
+		EXPECT_EQ(panel->getMouseDownView() == held, c.heldKeepsTheDrag);
+		frame->clearMouseDownView();
+		panel->clearMouseDownView();
+		log.clear();
+	}
 }
 
 TEST_F(FrameTest, MoveHandledByAnObserverDoesNotReachTheDraggedView)
@@ -1471,21 +1534,157 @@ TEST_F(FrameTest, DeactivationRemembersTheFocusAndActivationRestoresIt)
 	EXPECT_EQ(log, (EventLog {"f1:takeFocus"}));
 }
 
-TEST_F(FrameTest, FocusChangeRequestedWhileAnotherRunsIsIgnored)
+// A focus asked for while a focus change runs (here: while f1 lets go on
+// the way to f2) waits for that change to end; then the latest request is
+// applied, unless its view has left the tree.
+TEST_F(FrameTest, FocusRequestedWhileAChangeRunsIsAppliedAfterIt)
+{
+	struct Case
+	{
+		const char* what;
+		std::function<void(CFrame*, const std::vector<CView*>& f)> whileF1LetsGo;
+		int focus; // index into f, -1 for none
+		EventLog log;
+	};
+	const Case cases[] = {
+	    {"a request", [](CFrame* frame, auto& f) { frame->setFocusView(f[3]); }, 3,
+	     {"f1:looseFocus", "f2:takeFocus", "f2:looseFocus", "f3:takeFocus"}},
+	    {"the latest of two requests",
+	     [](CFrame* frame, auto& f) {
+		     frame->setFocusView(f[3]);
+		     frame->setFocusView(f[4]);
+	     },
+	     4, {"f1:looseFocus", "f2:takeFocus", "f2:looseFocus", "f4:takeFocus"}},
+	    {"a request for no focus", [](CFrame* frame, auto&) { frame->setFocusView(nullptr); }, -1,
+	     {"f1:looseFocus", "f2:takeFocus", "f2:looseFocus"}},
+	    {"a request for a view removed meanwhile",
+	     [](CFrame* frame, auto& f) {
+		     frame->setFocusView(f[3]);
+		     frame->removeView(f[3]);
+	     },
+	     2, {"f1:looseFocus", "f2:takeFocus"}},
+	    {"a request for the view being focused", [](CFrame* frame, auto& f) { frame->setFocusView(f[2]); }, 2,
+	     {"f1:looseFocus", "f2:takeFocus"}},
+	};
+	open();
+	activate(true);
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.what);
+		frame->removeAll();
+		std::vector<CView*> f {nullptr};
+		for (int i = 1; i <= 4; ++i)
+			f.push_back(add(new TrackingControl(CRect(30 * i, 0, 30 * i + 20, 20), "f" + std::to_string(i), &log)));
+		frame->setFocusView(f[1]);
+		static_cast<TrackingControl*>(f[1])->onLooseFocus = [&] { c.whileF1LetsGo(frame, f); };
+		log.clear();
+
+		frame->setFocusView(f[2]);
+		EXPECT_EQ(frame->getFocusView(), c.focus < 0 ? nullptr : f[size_t(c.focus)]);
+		EXPECT_EQ(log, c.log);
+		static_cast<TrackingControl*>(f[1])->onLooseFocus = nullptr;
+	}
+}
+
+// Views that keep taking the focus back from each other do not hang the
+// frame: the requests stop after a few rounds, with one of them focused.
+TEST_F(FrameTest, ViewsHandingTheFocusBackAndForthSettle)
 {
 	open();
 	auto f1 = add(new TrackingControl(CRect(0, 0, 20, 20), "f1", &log));
 	auto f2 = add(new TrackingControl(CRect(30, 0, 50, 20), "f2", &log));
-	auto f3 = add(new TrackingControl(CRect(60, 0, 80, 20), "f3", &log));
 	activate(true);
-	frame->registerFocusViewObserver(&focusLog);
-	f1->onLooseFocus = [&] { frame->setFocusView(f3); };
+	f1->onLooseFocus = [&] { frame->setFocusView(f1); };
+	f2->onLooseFocus = [&] { frame->setFocusView(f2); };
 	log.clear();
 
 	frame->setFocusView(f2);
-	EXPECT_EQ(frame->getFocusView(), f2);
-	EXPECT_EQ(log, (EventLog {"f1:looseFocus", "f2:takeFocus"}));
-	EXPECT_EQ(focusLog.changes, (std::vector<std::pair<CView*, CView*>> {{f2, f1}}));
+	CView* focus = frame->getFocusView();
+	ASSERT_TRUE(focus == f1 || focus == f2);
+	EXPECT_EQ(log.back(), nameOf(focus) + ":takeFocus");
+	f1->onLooseFocus = nullptr;
+	f2->onLooseFocus = nullptr;
+}
+
+// A dialog opened when a view takes the focus (here a second dialog, from a
+// field of the first) gets the focus although the change that focused the
+// field was still running; the keys go there.
+TEST_F(FrameTest, DialogOpenedWhenAViewTakesTheFocusGetsTheFocus)
+{
+	open();
+	activate(true);
+	auto firstDialog = new TrackingContainer(CRect(0, 0, 100, 100), "first", &log);
+	auto a1 = add(new TrackingControl(CRect(0, 0, 20, 20), "a1", &log), firstDialog);
+	auto a2 = add(new TrackingControl(CRect(30, 0, 50, 20), "a2", &log), firstDialog);
+	auto secondDialog = new TrackingContainer(CRect(0, 0, 100, 100), "second", &log);
+	auto b1 = add(new TrackingControl(CRect(0, 0, 20, 20), "b1", &log), secondDialog);
+	b1->keyResult = kKeyHandled;
+	a2->keyResult = kKeyHandled;
+	auto first = frame->beginModalViewSession(firstDialog);
+	ASSERT_TRUE(first);
+	ASSERT_EQ(frame->getFocusView(), a1);
+
+	std::optional<uint32> second;
+	a2->onTakeFocus = [&] { second = frame->beginModalViewSession(secondDialog); };
+	frame->setFocusView(a2);
+	a2->onTakeFocus = nullptr;
+	ASSERT_TRUE(second);
+	EXPECT_EQ(frame->getModalView(), secondDialog);
+	EXPECT_EQ(frame->getFocusView(), b1);
+	log.clear();
+	keyDown(keyOf('x'));
+	EXPECT_EQ(log, (EventLog {"b1:key"}));
+
+	frame->endModalViewSession(*second);
+	frame->endModalViewSession(*first);
+	firstDialog->forget();
+	secondDialog->forget();
+}
+
+// Deactivation from inside a focus change leaves the frame inactive and
+// without a focus; activation brings back the view the change focused.
+TEST_F(FrameTest, DeactivationFromAFocusCallbackLeavesNoFocus)
+{
+	open();
+	auto f1 = add(new TrackingControl(CRect(0, 0, 20, 20), "f1", &log));
+	auto f2 = add(new TrackingControl(CRect(30, 0, 50, 20), "f2", &log));
+	frame->registerFocusViewObserver(&focusLog);
+	bool armed = false;
+	auto deactivateOnce = [&] {
+		if (std::exchange(armed, false))
+			activate(false);
+	};
+	struct Case
+	{
+		const char* what;
+		std::function<void()>& hook;
+	};
+	const Case cases[] = {
+	    {"the old focus lets go", f1->onLooseFocus},
+	    {"the new focus takes it", f2->onTakeFocus},
+	    {"a focus observer is told", focusLog.onChangeOnce},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.what);
+		activate(true);
+		frame->setFocusView(f1);
+		ASSERT_EQ(frame->getFocusView(), f1);
+		c.hook = deactivateOnce;
+		armed = true;
+		log.clear();
+
+		frame->setFocusView(f2);
+		c.hook = nullptr;
+		EXPECT_FALSE(frame->isActive());
+		EXPECT_EQ(frame->getFocusView(), nullptr);
+		EXPECT_EQ(log, (EventLog {"f1:looseFocus", "f2:takeFocus", "f2:looseFocus"}));
+
+		log.clear();
+		activate(true);
+		EXPECT_EQ(frame->getFocusView(), f2);
+		EXPECT_EQ(log, (EventLog {"f2:takeFocus"}));
+	}
 	frame->unregisterFocusViewObserver(&focusLog);
 }
 
@@ -1991,6 +2190,145 @@ TEST_F(FrameTest, ExitHandlerThatRemovesTheNewViewLeavesNoStaleEntry)
 	log.clear();
 	leave();
 	EXPECT_EQ(log, EventLog {});
+}
+
+// ---- Enter and exit while handlers remove views ----
+
+// Reads a log of enters and exits ("view:entered" from a view's own
+// handler, "listener:entered:view" from observers and mouse listeners) and
+// keeps, for every listener and view, whether the mouse is in the view.
+struct EnterExitPairs
+{
+	explicit EnterExitPairs(const EventLog& log)
+	{
+		for (const auto& entry : log)
+		{
+			auto first = entry.find(':');
+			auto second = entry.find(':', first + 1);
+			std::string listener = entry.substr(0, first);
+			std::string event = entry.substr(first + 1, second == std::string::npos ? second : second - first - 1);
+			std::string view = second == std::string::npos ? listener : entry.substr(second + 1);
+			if (event != "entered" && event != "exited")
+				continue;
+			bool& in = inside[listener + ":" + view];
+			bool entered = event == "entered";
+			if (in == entered)
+				faults.push_back(entry + (entered ? " twice" : " without an enter"));
+			in = entered;
+		}
+	}
+	// "listener:view" of the pairs that got an enter and no exit yet.
+	std::vector<std::string> open() const
+	{
+		std::vector<std::string> result;
+		for (const auto& [pair, in] : inside)
+		{
+			if (in)
+				result.push_back(pair);
+		}
+		return result;
+	}
+
+	std::map<std::string, bool> inside;
+	std::vector<std::string> faults;
+};
+
+// A handler removes a view while the mouse enters A > A2 > a3: every
+// listener gets one exit for each enter and no exit without an enter, the
+// listeners after the remover hear nothing of the view being entered where
+// the walk can stop (observers), and nothing of the removed views stays
+// in the frame's mouse views.
+TEST_F(FrameTest, ViewRemovedWhileTheMouseEntersLeavesEntersAndExitsPaired)
+{
+	struct Case
+	{
+		const char* what;
+		std::string remover; // "own" for the entered view's own handler
+		std::string entered; // whose enter notification removes
+		std::string removed;
+		std::vector<std::string> silent; // hear nothing of the entered view
+	};
+	const Case cases[] = {
+	    {"its own enter handler", "own", "A2", "A2", {"obs", "obs2", "lis", "lis2"}},
+	    {"the first observer", "obs", "A2", "A2", {"obs2", "lis", "lis2"}},
+	    {"the second observer", "obs2", "A2", "A2", {"lis", "lis2"}},
+	    {"the first listener told", "lis2", "A2", "A2", {}},
+	    {"the last listener told", "lis", "A2", "A2", {}},
+	    {"an observer, removing an ancestor", "obs", "a3", "A", {"obs2", "lis", "lis2"}},
+	    {"an observer, removing an inner view not entered yet", "obs", "A", "a3", {}},
+	};
+	open();
+	frame->registerMouseObserver(&observer);
+	frame->registerMouseObserver(&observer2);
+	std::map<std::string, std::function<void(CView*)>*> removers {
+	    {"obs", &observer.onEnter}, {"obs2", &observer2.onEnter}, {"lis", &listener.onEnter},
+	    {"lis2", &listener2.onEnter}};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.what);
+		frame->removeAll();
+		auto A = add(new TrackingContainer(CRect(0, 0, 100, 100), "A", &log));
+		auto A2 = add(new TrackingContainer(CRect(10, 10, 90, 90), "A2", &log), A);
+		auto a3 = add(new TrackingView(CRect(10, 10, 50, 50), "a3", &log), A2);
+		auto B = add(new TrackingView(CRect(100, 0, 200, 100), "B", &log));
+		std::map<std::string, CView*> views {{"A", A}, {"A2", A2}, {"a3", a3}, {"B", B}};
+		for (auto& [name, view] : views)
+		{
+			listen(view, &listener);
+			listen(view, &listener2);
+		}
+		std::vector<std::string> removedNames {c.removed};
+		if (c.removed == "A")
+			removedNames = {"A", "A2", "a3"};
+		else if (c.removed == "A2")
+			removedNames = {"A2", "a3"};
+
+		bool removed = false;
+		auto removeOnEnter = [&](CView* view) {
+			if (removed || nameOf(view) != c.entered)
+				return;
+			removed = true;
+			CView* victim = views[c.removed];
+			victim->getParentView()->toViewContainer()->removeView(victim);
+		};
+		if (c.remover == "own")
+		{
+			A->onEnter = A2->onEnter = removeOnEnter;
+			a3->onEnter = removeOnEnter;
+		}
+		else
+			*removers.at(c.remover) = removeOnEnter;
+		log.clear();
+
+		move({25, 25});
+		ASSERT_TRUE(removed);
+		for (const auto& name : c.silent)
+		{
+			for (const char* event : {":entered:", ":exited:"})
+				EXPECT_EQ(std::count(log.begin(), log.end(), name + event + c.entered), 0) << name << event;
+		}
+		const size_t afterRemoval = log.size();
+		move({150, 50});
+		leave();
+		for (size_t i = afterRemoval; i < log.size(); ++i)
+		{
+			for (const auto& name : removedNames)
+				EXPECT_EQ(log[i].find(name + ":"), std::string::npos) << log[i];
+		}
+
+		EnterExitPairs pairs(log);
+		EXPECT_EQ(pairs.faults, std::vector<std::string> {});
+		// Only a removed view's own handler keeps its enter: a view leaving
+		// the tree is not called itself.
+		for (const auto& pair : pairs.open())
+		{
+			std::string view = pair.substr(0, pair.find(':'));
+			EXPECT_TRUE(pair == view + ":" + view && std::count(removedNames.begin(), removedNames.end(), view))
+			    << pair;
+		}
+		for (auto& [name, remover] : removers)
+			*remover = nullptr;
+	}
 }
 
 } // namespace

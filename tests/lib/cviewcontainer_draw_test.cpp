@@ -616,5 +616,36 @@ TEST_F(ContainerDrawTest, ShapedFocusIsDrawnBelowOrAboveTheControl)
 	}
 }
 
+// A child whose draw removes its focused sibling: the container draws no ring
+// for the view that left, and does not touch it after its release.
+TEST_F(ContainerDrawTest, FocusedSiblingRemovedDuringTheDrawGetsNoRing)
+{
+	class Remover : public CView
+	{
+	public:
+		using CView::CView;
+		void draw(CDrawContext*) override
+		{
+			if (auto victim = std::exchange(target, nullptr))
+				getParentView()->toViewContainer()->removeView(victim, true);
+			setDirty(false);
+		}
+		CView* target {nullptr};
+	};
+	frame->setTransparency(false);
+	frame->setBackgroundColor(kWhiteCColor);
+	frame->setFocusDrawingEnabled(true);
+	frame->setFocusColor(kMagentaCColor);
+	auto remover = add(new Remover(CRect(0, 0, 5, 5)));
+	auto focused = add(new Swatch(CRect(20, 20, 40, 40), kRedCColor));
+	remover->target = focused;
+	open();
+	frame->platformOnActivate(true);
+	ASSERT_EQ(frame->getFocusView(), focused);
+	paintAll();
+	EXPECT_EQ(frame->getFocusView(), nullptr);
+	EXPECT_EQ(row(30, 16, 23), "wwwwwwww") << "no ring where the control was";
+}
+
 } // namespace
 } // namespace Kavrin::Test

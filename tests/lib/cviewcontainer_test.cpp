@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace Kavrin::Test {
 namespace {
 
@@ -468,6 +473,99 @@ TEST_F(ContainerTest, RemovingTheMouseDownViewEndsTheDrag)
 	EXPECT_EQ(frame->getMouseDownView(), nullptr);
 	CPoint move(6, 6);
 	EXPECT_EQ(frame->onMouseMoved(move, kLeftButton), kMouseNotHandled);
+}
+
+// A view that runs a handler from inside its release or its cancel, as a
+// close button or a tab that replaces its page does.
+struct ViewActingAsItsDragEnds : RecordingView
+{
+	using RecordingView::RecordingView;
+	CMouseEventResult onMouseUp(CPoint& where, const CButtonState& buttons) override
+	{
+		auto result = RecordingView::onMouseUp(where, buttons);
+		if (onEnd)
+			std::exchange(onEnd, nullptr)();
+		return result;
+	}
+	CMouseEventResult onMouseCancel() override
+	{
+		auto result = RecordingView::onMouseCancel();
+		if (onEnd)
+			std::exchange(onEnd, nullptr)();
+		return result;
+	}
+	std::function<void()> onEnd;
+};
+
+TEST(CViewContainerDrag, ViewLeavingAsItsDragEndsHearsOneEndOnly)
+{
+	enum Ending
+	{
+		kRelease,
+		kCancel,
+		kHandOver,
+		kRemovedBeforeTheRelease,
+	};
+	enum Leaving
+	{
+		kViewRemovesItself,
+		kViewRemovesItsPanel,
+	};
+	struct Case
+	{
+		const char* name;
+		Ending ending;
+		Leaving leaving;
+		std::vector<std::string> expected;
+	};
+	const Case cases[] = {
+	    {"release removes the view", kRelease, kViewRemovesItself, {"down", "up"}},
+	    {"release removes the view's panel", kRelease, kViewRemovesItsPanel, {"down", "up"}},
+	    {"cancel removes the view", kCancel, kViewRemovesItself, {"down", "cancel"}},
+	    {"cancel removes the view's panel", kCancel, kViewRemovesItsPanel, {"down", "cancel"}},
+	    {"hand-over removes the view", kHandOver, kViewRemovesItself, {"down", "cancel"}},
+	    {"hand-over removes the view's panel", kHandOver, kViewRemovesItsPanel, {"down", "cancel"}},
+	    // Taken away in the middle of the drag, the view is cancelled as
+	    // before; the release that follows reaches nothing.
+	    {"removed before the release", kRemovedBeforeTheRelease, kViewRemovesItself, {"down", "cancel"}},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		auto frame = owned(new RecordingFrame(CRect(0, 0, 200, 200)));
+		auto panel = new CViewContainer(CRect(0, 0, 100, 100));
+		frame->addView(panel);
+		auto view = new ViewActingAsItsDragEnds(CRect(10, 10, 50, 50));
+		view->cancelResult = kMouseHandled;
+		panel->addView(view);
+		auto other = new RecordingView(CRect(150, 150, 200, 200));
+		frame->addView(other);
+		SharedPointer<RecordingView> held = view;
+		frame->attach();
+
+		CPoint where(20, 20);
+		ASSERT_EQ(frame->onMouseDown(where, kLeftButton), kMouseHandled);
+		auto leave = [&, leaving = c.leaving] {
+			if (leaving == kViewRemovesItself)
+				panel->removeView(view);
+			else
+				frame->removeView(panel);
+		};
+		if (c.ending == kRemovedBeforeTheRelease)
+			leave();
+		else
+			view->onEnd = leave;
+		if (c.ending == kCancel)
+			frame->onMouseCancel();
+		else if (c.ending == kHandOver)
+			frame->setMouseDownView(other);
+		else
+			frame->onMouseUp(where, kLeftButton);
+		EXPECT_EQ(held->events, c.expected);
+		EXPECT_FALSE(held->isAttached());
+		EXPECT_EQ(frame->getMouseDownView(), c.ending == kHandOver ? other : nullptr);
+		frame->removed(frame);
+	}
 }
 
 TEST_F(ContainerTest, OnlyTransparentChildrenDecliningLeavesThePressNotHandled)

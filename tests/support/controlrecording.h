@@ -7,7 +7,10 @@
 #include "lib/controls/ccontrol.h"
 #include "lib/kavrineditorinterface.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,8 +20,8 @@ namespace Kavrin::Test {
 using ControlLog = std::vector<std::string>;
 
 // Logs "name:changed", "name:begin", "name:end" and the tag changes; a test
-// may hook into valueChanged and controlEndEdit to act from inside a
-// dispatch.
+// may hook into valueChanged, controlBeginEdit and controlEndEdit to act from
+// inside a dispatch, and answer modifier clicks.
 class LoggingListener : public IControlListener
 {
 public:
@@ -30,7 +33,16 @@ public:
 		if (onChanged)
 			onChanged(control);
 	}
-	void controlBeginEdit(CControl*) override { log.push_back(name + ":begin"); }
+	int32 controlClickedWithModifiers(CControl* control, CButtonState buttons) override
+	{
+		return onModifierClick ? onModifierClick(control, buttons) : 0;
+	}
+	void controlBeginEdit(CControl* control) override
+	{
+		log.push_back(name + ":begin");
+		if (onBegin)
+			onBegin(control);
+	}
 	void controlEndEdit(CControl* control) override
 	{
 		log.push_back(name + ":end");
@@ -49,7 +61,9 @@ public:
 	std::string name;
 	ControlLog& log;
 	std::function<void(CControl*)> onChanged;
+	std::function<void(CControl*)> onBegin;
 	std::function<void(CControl*)> onEnd;
+	std::function<int32(CControl*, CButtonState)> onModifierClick;
 };
 
 // Logs "editor:begin <tag>" and "editor:end <tag>"; answers the knob mode
@@ -66,5 +80,31 @@ public:
 	ControlLog& log;
 	int32 knobMode {-1};
 };
+
+// Checks the edit brackets in a log observer by observer: each one hears
+// begin before end, never two begins or two ends in a row, ends every
+// bracket it heard begin, and hears value changes only inside a bracket.
+inline ::testing::AssertionResult bracketsAreWellFormed(const ControlLog& log)
+{
+	std::map<std::string, bool> open;
+	for (size_t i = 0; i < log.size(); ++i)
+	{
+		const auto& entry = log[i];
+		const auto colon = entry.find(':');
+		const std::string observer = entry.substr(0, colon);
+		const std::string event = entry.substr(colon + 1, entry.find(' ', colon) - colon - 1);
+		const bool isOpen = open[observer];
+		if ((event == "begin" && isOpen) || (event == "end" && !isOpen) || (event == "changed" && !isOpen))
+			return ::testing::AssertionFailure() << "entry " << i << " \"" << entry << "\" in " << ::testing::PrintToString(log);
+		if (event == "begin" || event == "end")
+			open[observer] = event == "begin";
+	}
+	for (const auto& [observer, isOpen] : open)
+	{
+		if (isOpen)
+			return ::testing::AssertionFailure() << observer << " never hears its end in " << ::testing::PrintToString(log);
+	}
+	return ::testing::AssertionSuccess();
+}
 
 } // namespace Kavrin::Test

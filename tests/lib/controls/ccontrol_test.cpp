@@ -328,6 +328,116 @@ TEST_F(AttachedControlTest, ControlLeavingTheTreeClosesItsOpenEdit)
 	EXPECT_FALSE(control->isEditing());
 }
 
+// A listener may take the control out of the tree while the edit is still
+// beginning: every observer then hears begin and end once each, in that
+// order, or nothing at all when the begin never reached it.
+TEST(ControlEditBracket, ListenerActingWhileTheEditBeginsLeavesEachObserverABracketOrNothing)
+{
+	enum Action
+	{
+		kRemove,
+		kRemoveAndRelease,
+		kMoveToAnotherContainer,
+		kCloseTheFrame,
+	};
+	enum Actor
+	{
+		kMainListener,
+		kFirstSubListener,
+	};
+	struct Case
+	{
+		const char* name;
+		Action action;
+		Actor actor;
+	};
+	const Case cases[] = {
+	    {"main listener removes it", kRemove, kMainListener},
+	    {"main listener removes and releases it", kRemoveAndRelease, kMainListener},
+	    {"main listener moves it to another container", kMoveToAnotherContainer, kMainListener},
+	    {"main listener closes the frame", kCloseTheFrame, kMainListener},
+	    {"sub-listener removes it", kRemove, kFirstSubListener},
+	    {"sub-listener removes and releases it", kRemoveAndRelease, kFirstSubListener},
+	    {"sub-listener moves it to another container", kMoveToAnotherContainer, kFirstSubListener},
+	    {"sub-listener closes the frame", kCloseTheFrame, kFirstSubListener},
+	};
+	auto platform = owned(new HeadlessPlatform);
+	setPlatform(platform);
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		ControlLog log;
+		LoggingEditor editor {log};
+		LoggingListener main {"main", log};
+		LoggingListener first {"first", log};
+		LoggingListener second {"second", log};
+		// The creator's reference goes with close(); the holder outlives it.
+		CFrame* frame = new CFrame(CRect(0, 0, 100, 100), &editor);
+		SharedPointer<CFrame> frameHolder = frame;
+		auto page = new CViewContainer(CRect(0, 0, 100, 50));
+		auto other = new CViewContainer(CRect(0, 50, 100, 100));
+		frame->addView(page);
+		frame->addView(other);
+		auto control = new RecordingControl(CRect(10, 10, 50, 30), &main, kTag);
+		page->addView(control);
+		control->registerControlListener(&first);
+		control->registerControlListener(&second);
+		SharedPointer<RecordingControl> held = c.action == kRemoveAndRelease ? nullptr : control;
+		int parent = 0;
+		ASSERT_TRUE(frame->open(&parent, kHeadless));
+
+		bool acted = false;
+		(c.actor == kMainListener ? main : first).onBegin = [&](CControl*) {
+			if (std::exchange(acted, true))
+				return;
+			if (c.action == kCloseTheFrame)
+				frame->close();
+			else if (c.action == kMoveToAnotherContainer)
+			{
+				control->remember();
+				page->removeView(control);
+				other->addView(control);
+			}
+			else
+				page->removeView(control);
+		};
+		control->beginEdit();
+		EXPECT_TRUE(acted);
+		if (held)
+		{
+			EXPECT_FALSE(held->isEditing());
+			held->endEdit();
+		}
+		if (c.actor == kMainListener)
+			EXPECT_EQ(log, ControlLog({"main:begin", "main:end"}));
+		else
+			EXPECT_EQ(log, ControlLog({"main:begin", "first:begin", "main:end", "first:end"}));
+
+		// Moved, the control edits as before.
+		if (c.action == kMoveToAnotherContainer)
+		{
+			log.clear();
+			held->beginEdit();
+			held->endEdit();
+			EXPECT_EQ(log, ControlLog({"main:begin", "first:begin", "second:begin", "editor:begin 7",
+			                           "editor:end 7", "main:end", "first:end", "second:end"}));
+		}
+		frame->close();
+	}
+	setPlatform(nullptr);
+}
+
+TEST_F(ControlTest, ControlReleasedInTheMiddleOfAnEditEndsIt)
+{
+	LoggingListener sub {"sub", log};
+	auto loose = new RecordingControl(CRect(0, 0, 10, 10), &main, kTag);
+	loose->registerControlListener(&sub);
+	loose->beginEdit();
+	loose->beginEdit();
+	loose->forget();
+	EXPECT_THAT(log, ElementsAre("main:begin", "sub:begin", "main:end", "sub:end"));
+}
+
 // ---- Sub-listeners ----
 
 TEST_F(ControlTest, SubListenersMayChangeTheListWhileTheyAreCalled)

@@ -4,6 +4,7 @@
 #include "lib/cbitmap.h"
 #include "lib/cgraphicspath.h"
 #include "lib/controls/cknob.h"
+#include "lib/iviewlistener.h"
 #include "lib/moxkeycode.h"
 #include "lib/platform/headless/headlessplatform.h"
 #include "lib/platform/platform.h"
@@ -16,8 +17,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Kavrin::Test {
@@ -51,17 +55,44 @@ protected:
 	KnobTest()
 	{
 		setPlatform(platform);
+		openFrame();
+	}
+	~KnobTest() override
+	{
+		frame->close();
+		setPlatform(nullptr);
+	}
+
+	// The creator's reference goes with close(), which a listener may call;
+	// the holder keeps the frame until the next one replaces it.
+	void openFrame()
+	{
 		frame = new CFrame(CRect(0, 0, 200, 200), &editor);
+		frameHolder = frame;
 		addPageWithKnob();
 		EXPECT_TRUE(frame->open(&parent, kHeadless));
 		window = static_cast<HeadlessFrame*>(frame->getPlatformFrame());
 		paint();
 		log.clear();
 	}
-	~KnobTest() override
+	void reopenFrame()
 	{
 		frame->close();
-		setPlatform(nullptr);
+		openFrame();
+	}
+	// A second page along the bottom edge, away from where the tests press.
+	CViewContainer* addOtherPage()
+	{
+		auto other = new CViewContainer(CRect(0, 190, 200, 200));
+		frame->addView(other);
+		return other;
+	}
+	// Moves the knob into another container, as a listener may.
+	void moveKnobTo(CViewContainer* container)
+	{
+		knob->remember();
+		page->removeView(knob);
+		container->addView(knob);
 	}
 
 	void addPageWithKnob()
@@ -133,6 +164,7 @@ protected:
 	LoggingEditor editor {log};
 	LoggingListener listener {"main", log};
 	CFrame* frame {nullptr};
+	SharedPointer<CFrame> frameHolder;
 	CViewContainer* page {nullptr};
 	CKnob* knob {nullptr};
 	HeadlessFrame* window {nullptr};
@@ -473,7 +505,8 @@ TEST_F(KnobTest, SubListenersMayComeAndGoWhileADragReportsChanges)
 	release(CPoint(100, 80));
 	EXPECT_EQ(log, ControlLog({"main:begin", "leaving:begin", "other:begin", "editor:begin 7",
 	                           "main:changed", "leaving:changed", "main:changed", "arriving:changed",
-	                           "editor:end 7", "main:end", "arriving:end"}));
+	                           "editor:end 7", "main:end"}))
+	    << "a sub-listener that arrived during the edit hears no end without its begin";
 }
 
 // ---- Default value ----
@@ -829,6 +862,306 @@ TEST_F(KnobTest, DragCancelledByTheFrameRestoresTheValueItStartedFrom)
 	EXPECT_EQ(log, ControlLog({"main:changed", "editor:end 7", "main:end"}));
 }
 
+TEST_F(KnobTest, CancelledDragRestoresTheValueOfThePressWithinTheRange)
+{
+	struct Case
+	{
+		const char* name;
+		int32 knobMode;
+		bool repaintPending;
+		bool redrawnDuringTheDrag;
+		float min;
+		float max;
+	};
+	const Case cases[] = {
+	    {"linear", 2, false, true, 0.f, 1.f},
+	    {"linear, repaint pending at the press", 2, true, true, 0.f, 1.f},
+	    {"linear, repaint pending, another range", 2, true, true, -50.f, 150.f},
+	    {"circular", 0, false, true, 0.f, 1.f},
+	    {"circular, repaint pending at the press", 0, true, false, -50.f, 150.f},
+	};
+	auto dialog = owned(new RecordingView(CRect(0, 0, 10, 10)));
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		editor.knobMode = c.knobMode;
+		reset(c.min, c.max);
+		const float pressValue = knob->getValue();
+		if (c.repaintPending)
+			knob->setDirty(true);
+		std::vector<float> reported;
+		listener.onChanged = [&](CControl* control) { reported.push_back(control->getValue()); };
+		press(CPoint(100, 60));
+		move(CPoint(100, 20));
+		ASSERT_NE(knob->getValue(), pressValue);
+		if (c.redrawnDuringTheDrag)
+			paint();
+		// A dialog takes the mouse away from the drag.
+		auto session = frame->beginModalViewSession(dialog);
+		ASSERT_TRUE(session);
+		frame->endModalViewSession(*session);
+		listener.onChanged = nullptr;
+
+		EXPECT_EQ(knob->getValue(), pressValue);
+		ASSERT_FALSE(reported.empty());
+		EXPECT_EQ(reported.back(), pressValue) << "the listeners hear the value restored";
+		for (float v : reported)
+		{
+			EXPECT_GE(v, c.min);
+			EXPECT_LE(v, c.max);
+		}
+		EXPECT_EQ(editorLog(), ControlLog({"editor:begin 7", "editor:end 7"}));
+		EXPECT_FALSE(knob->isEditing());
+	}
+}
+
+TEST_F(KnobTest, SecondButtonDuringADragCancelsItAndEndsItsEdit)
+{
+	enum Kind
+	{
+		kPress,
+		kMove,
+		kRelease,
+	};
+	struct Step
+	{
+		Kind kind;
+		uint32 buttons;
+		double y;
+	};
+	struct Case
+	{
+		const char* name;
+		std::vector<Step> steps;
+	};
+	const Case cases[] = {
+	    {"right pressed and released before the left is released",
+	     {{kPress, kLeftButton, 100.},
+	      {kMove, kLeftButton, 80.},
+	      {kPress, kLeftButton | kRightButton, 80.},
+	      {kRelease, kRightButton, 80.},
+	      {kRelease, kLeftButton, 80.}}},
+	    {"a move with both buttons held",
+	     {{kPress, kLeftButton, 100.},
+	      {kMove, kLeftButton, 80.},
+	      {kMove, kLeftButton | kRightButton, 70.},
+	      {kRelease, kLeftButton, 70.}}},
+	};
+	editor.knobMode = 2;
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		reset();
+		for (const auto& step : c.steps)
+		{
+			const CPoint where(100., step.y);
+			if (step.kind == kPress)
+				press(where, step.buttons);
+			else if (step.kind == kMove)
+				move(where, step.buttons);
+			else
+				release(where, step.buttons);
+		}
+		EXPECT_EQ(editorLog(), ControlLog({"editor:begin 7", "editor:end 7"}));
+		EXPECT_TRUE(bracketsAreWellFormed(log));
+		EXPECT_FALSE(knob->isEditing());
+		EXPECT_NEAR(normalized(), 0.2f, 1e-6) << "the drag was cancelled";
+		EXPECT_EQ(frame->getMouseDownView(), nullptr);
+	}
+}
+
+// A listener may take the knob away, close the frame or open a dialog as an
+// edit begins: whatever the gesture, each observer hears a whole bracket or
+// none, and value changes only inside one.
+TEST_F(KnobTest, ListenerActingAsAnEditBeginsLeavesEachObserverAWholeBracketOrNone)
+{
+	enum Gesture
+	{
+		kDrag,
+		kWheel,
+		kArrowKey,
+		kDefaultValueClick,
+	};
+	enum Action
+	{
+		kRemove,
+		kRemoveAndRelease,
+		kMoveToAnotherPage,
+		kCloseTheFrame,
+		kOpenADialog,
+	};
+	const std::pair<Gesture, const char*> gestures[] = {
+	    {kDrag, "drag"}, {kWheel, "wheel"}, {kArrowKey, "arrow key"}, {kDefaultValueClick, "default-value click"}};
+	const std::pair<Action, const char*> actions[] = {{kRemove, "removes the knob"},
+	                                                  {kRemoveAndRelease, "removes and releases the knob"},
+	                                                  {kMoveToAnotherPage, "moves the knob to another page"},
+	                                                  {kCloseTheFrame, "closes the frame"},
+	                                                  {kOpenADialog, "opens a dialog"}};
+	editor.knobMode = 2;
+	LoggingListener sub {"sub", log};
+	auto dialog = owned(new RecordingView(CRect(0, 0, 10, 10)));
+	for (const auto& [gesture, gestureName] : gestures)
+	{
+		for (const auto& [action, actionName] : actions)
+		{
+			SCOPED_TRACE(std::string(gestureName) + ": the listener " + actionName);
+			reopenFrame();
+			auto otherPage = addOtherPage();
+			knob->registerControlListener(&sub);
+			if (gesture == kArrowKey)
+				focusKnob();
+			SharedPointer<CKnob> held = action == kRemoveAndRelease ? nullptr : knob;
+			std::optional<uint32> session;
+			bool acted = false;
+			listener.onBegin = [&, action = action](CControl*) {
+				if (std::exchange(acted, true))
+					return;
+				switch (action)
+				{
+					case kRemove:
+					case kRemoveAndRelease:
+						page->removeView(knob);
+						break;
+					case kMoveToAnotherPage:
+						moveKnobTo(otherPage);
+						break;
+					case kCloseTheFrame:
+						frame->close();
+						break;
+					case kOpenADialog:
+						session = frame->beginModalViewSession(dialog);
+						break;
+				}
+			};
+			log.clear();
+			switch (gesture)
+			{
+				case kDrag:
+					press(CPoint(100, 100));
+					move(CPoint(100, 80));
+					release(CPoint(100, 80));
+					break;
+				case kWheel:
+					wheel(1.f);
+					platform->advance(500);
+					break;
+				case kArrowKey:
+					key(kVKeyUp);
+					break;
+				case kDefaultValueClick:
+					press(CPoint(100, 100), kLeftButton | kControlModifier);
+					release(CPoint(100, 100), kLeftButton | kControlModifier);
+					break;
+			}
+			listener.onBegin = nullptr;
+			if (session)
+				frame->endModalViewSession(*session);
+			EXPECT_TRUE(acted);
+			EXPECT_TRUE(bracketsAreWellFormed(log));
+			if (held)
+			{
+				EXPECT_FALSE(held->isEditing());
+			}
+
+			// What the window sends afterwards reaches no edit.
+			const ControlLog before = log;
+			move(CPoint(100, 40));
+			release(CPoint(100, 40));
+			platform->advance(2000);
+			EXPECT_EQ(log, before);
+		}
+	}
+}
+
+// A listener asked before the knob (one of its mouse listeners, or the
+// modifier-click listener) may take it away: the press stays where it was
+// made and the knob gets none of the gesture.
+TEST_F(KnobTest, KnobTakenAwayBeforeItsPressGetsNoneOfTheGesture)
+{
+	enum Asker
+	{
+		kMouseListener,
+		kModifierClickListener,
+	};
+	enum Action
+	{
+		kRemove,
+		kRemoveAndRelease,
+		kMoveToAnotherPage,
+		kRemoveItsPage,
+	};
+	struct Case
+	{
+		const char* name;
+		Asker asker;
+		Action action;
+	};
+	const Case cases[] = {
+	    {"mouse listener removes it", kMouseListener, kRemove},
+	    {"mouse listener removes and releases it", kMouseListener, kRemoveAndRelease},
+	    {"mouse listener moves it to another page", kMouseListener, kMoveToAnotherPage},
+	    {"mouse listener removes its page", kMouseListener, kRemoveItsPage},
+	    {"modifier-click listener removes it", kModifierClickListener, kRemove},
+	    {"modifier-click listener removes and releases it", kModifierClickListener, kRemoveAndRelease},
+	    {"modifier-click listener moves it to another page", kModifierClickListener, kMoveToAnotherPage},
+	    {"modifier-click listener removes its page", kModifierClickListener, kRemoveItsPage},
+	};
+	struct PressListener : ViewMouseListenerAdapter
+	{
+		CMouseEventResult viewOnMouseDown(CView*, CPoint, CButtonState) override
+		{
+			onDown();
+			return kMouseNotHandled;
+		}
+		std::function<void()> onDown;
+	} mouseListener;
+	editor.knobMode = 2;
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		reopenFrame();
+		auto otherPage = addOtherPage();
+		SharedPointer<CKnob> held = c.action == kRemoveAndRelease ? nullptr : knob;
+		bool acted = false;
+		auto takeAway = [&] {
+			if (std::exchange(acted, true))
+				return;
+			knob->unregisterViewMouseListener(&mouseListener);
+			if (c.action == kMoveToAnotherPage)
+				moveKnobTo(otherPage);
+			else if (c.action == kRemoveItsPage)
+				frame->removeView(page);
+			else
+				page->removeView(knob);
+		};
+		uint32 buttons = kLeftButton;
+		if (c.asker == kMouseListener)
+		{
+			mouseListener.onDown = takeAway;
+			knob->registerViewMouseListener(&mouseListener);
+		}
+		else
+		{
+			buttons |= kShiftModifier;
+			listener.onModifierClick = [&](CControl*, CButtonState) {
+				takeAway();
+				return 0;
+			};
+		}
+		press(CPoint(100, 100), buttons);
+		listener.onModifierClick = nullptr;
+		EXPECT_TRUE(acted);
+		EXPECT_EQ(frame->getMouseDownView(), nullptr);
+		if (held)
+		{
+			EXPECT_FALSE(held->isEditing());
+		}
+		move(CPoint(100, 60), buttons);
+		release(CPoint(100, 60), buttons);
+		EXPECT_THAT(log, IsEmpty());
+	}
+}
+
 TEST_F(KnobTest, KnobCopiedMidDragSharesNothingOfTheDrag)
 {
 	editor.knobMode = 2;
@@ -849,6 +1182,19 @@ TEST_F(KnobTest, KnobCopiedMidDragSharesNothingOfTheDrag)
 	move(CPoint(100, 60));
 	release(CPoint(100, 60));
 	EXPECT_EQ(editorLog(), ControlLog({"editor:begin 7", "editor:end 7"}));
+}
+
+TEST(KnobDragState, KnobReleasedInTheMiddleOfADragFreesTheDragAndEndsItsEdit)
+{
+	ControlLog log;
+	LoggingListener listener {"main", log};
+	auto knob = new CKnob(CRect(0, 0, 100, 100), &listener, kTag);
+	CPoint where(50, 10);
+	ASSERT_EQ(knob->onMouseDown(where, CButtonState(kLeftButton)), kMouseHandled);
+	ASSERT_TRUE(knob->isEditing());
+	// The drag's record goes with the knob (the leak checker sees to that).
+	knob->forget();
+	EXPECT_EQ(log, ControlLog({"main:begin", "main:end"}));
 }
 
 // ---- Size and focus ----
