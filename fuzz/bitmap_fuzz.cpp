@@ -1,6 +1,8 @@
-// Feeds arbitrary bytes to the image decoders through
-// IPlatformBitmap::createFromMemory. Anything may fail; nothing may crash,
-// read out of bounds or allocate without bound.
+// Feeds arbitrary bytes to the image decoders (PNG, JPEG in colour, grey
+// and print inks, BMP plain and run-length coded) through
+// IPlatformBitmap::createFromMemory, which picks one by the file's
+// signature. Anything may fail; nothing may crash, read out of bounds or
+// allocate without bound. The corpus holds a small file of each kind.
 
 #include "lib/platform/headless/headlessplatform.h"
 #include "lib/platform/iplatformbitmap.h"

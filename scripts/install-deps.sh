@@ -17,6 +17,8 @@ packages=(
   libfontconfig-dev
   libpng-dev
   libjpeg62-turbo-dev
+  # BMP decoding (its BMP loader module comes with the library).
+  libgdk-pixbuf-2.0-dev
   fonts-dejavu-core
   libxkbcommon-dev
   libxcb1-dev

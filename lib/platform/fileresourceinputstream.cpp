@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <sys/stat.h>
+#include <utility>
 
 namespace Kavrin {
 
@@ -17,30 +18,36 @@ bool isReadableFile(const std::string& path)
 
 } // namespace
 
-std::string resolveResourcePath(const CResourceDescription& desc)
+std::vector<std::string> findResourcePaths(const CResourceDescription& desc)
 {
+	std::vector<std::string> paths;
+	auto addIfReadable = [&paths](std::string path) {
+		if (isReadableFile(path))
+			paths.push_back(std::move(path));
+	};
 	if (desc.type == CResourceDescription::kStringType)
 	{
 		if (!desc.u.name || !*desc.u.name)
-			return {};
+			return paths;
 		if (desc.u.name[0] == '/')
-			return isReadableFile(desc.u.name) ? desc.u.name : std::string();
-		if (!gBundleRef)
-			return {};
-		std::string path = std::string(gBundleRef) + "/" + desc.u.name;
-		return isReadableFile(path) ? path : std::string();
+			addIfReadable(desc.u.name);
+		else if (gBundleRef)
+			addIfReadable(std::string(gBundleRef) + "/" + desc.u.name);
+		return paths;
 	}
 	if (desc.type != CResourceDescription::kIntegerType || !gBundleRef)
-		return {};
+		return paths;
 	char name[32];
 	std::snprintf(name, sizeof(name), "bmp%05d", desc.u.id);
 	for (const char* extension : {"png", "bmp", "jpg", "pict"})
-	{
-		std::string path = std::string(gBundleRef) + "/" + name + "." + extension;
-		if (isReadableFile(path))
-			return path;
-	}
-	return {};
+		addIfReadable(std::string(gBundleRef) + "/" + name + "." + extension);
+	return paths;
+}
+
+std::string resolveResourcePath(const CResourceDescription& desc)
+{
+	auto paths = findResourcePaths(desc);
+	return paths.empty() ? std::string() : paths.front();
 }
 
 std::unique_ptr<IPlatformResourceInputStream> IPlatformResourceInputStream::create(

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Kavrin {
 
@@ -58,5 +59,9 @@ private:
 // the first of the extensions png, bmp, jpg, pict that exists. Empty when
 // there is no resource folder or no such file.
 std::string resolveResourcePath(const CResourceDescription& desc);
+// Every existing file that may hold the resource, in the order above: an id
+// can have one per extension, for a reader to fall back on when one of them
+// cannot be read.
+std::vector<std::string> findResourcePaths(const CResourceDescription& desc);
 
 } // namespace Kavrin

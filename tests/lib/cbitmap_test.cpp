@@ -5,8 +5,9 @@
 #include "lib/platform/headless/headlessplatform.h"
 #include "lib/platform/iplatformresourceinputstream.h"
 #include "lib/platform/platform.h"
-#include "tests/support/recording.h"
+#include "tests/support/bmpfile.h"
 #include "tests/support/jpegencoder.h"
+#include "tests/support/recording.h"
 #include "tests/support/tempfolder.h"
 
 #include <gtest/gtest.h>
@@ -475,6 +476,68 @@ TEST_F(BundleTest, PngWinsOverJpegOfTheSameId)
 	ASSERT_TRUE(bitmap.getPlatformBitmap());
 	EXPECT_EQ(bitmap.getSize(), CPoint(4, 3));
 	EXPECT_EQ(pixelWord(bitmap, 0, 0), 0xFFFF0000u);
+}
+
+// An uncompressed 24-bit BMP of a solid colour.
+std::vector<uint8> solidBMP(int width, int height, const CColor& color)
+{
+	std::vector<uint8> row;
+	for (int x = 0; x < width; ++x)
+		row.insert(row.end(), {color.blue, color.green, color.red});
+	auto rows = paddedBmpRows(std::vector<std::vector<uint8>>(size_t(height), row));
+	return encodeBMP({width, height, 24, kBmpRGB, {}, rows});
+}
+
+TEST_F(BundleTest, IdWithABmpLoadsTheBmp)
+{
+	folder.write("bmp00010.bmp", solidBMP(5, 3, CColor(10, 120, 230, 255)));
+	CBitmap bitmap(CResourceDescription(10));
+	ASSERT_TRUE(bitmap.getPlatformBitmap());
+	EXPECT_EQ(bitmap.getSize(), CPoint(5, 3));
+	EXPECT_EQ(pixelWord(bitmap, 4, 2), 0xFF0A78E6u);
+}
+
+// A file found for an id that cannot be decoded gives way to the next
+// extension, rather than hiding it.
+TEST_F(BundleTest, AnIdFallsBackToTheNextExtensionThatDecodes)
+{
+	const std::vector<uint8> broken {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I'};
+	const std::vector<uint8> brokenBmp {'B', 'M', 1, 2, 3, 4, 5, 6, 7, 8};
+	struct Case
+	{
+		const char* name;
+		std::vector<std::pair<const char*, std::vector<uint8>>> files;
+		CPoint size; // 0 x 0: nothing loads
+		uint32 word;
+	};
+	const Case cases[] = {
+	    {"bmp before jpg",
+	     {{"bmp", solidBMP(3, 2, kRedCColor)}, {"jpg", solidJPEG(8, 6, kBlueCColor)}},
+	     {3, 2}, 0xFFFF0000u},
+	    {"broken png, then jpg",
+	     {{"png", broken}, {"jpg", solidJPEG(8, 6, kWhiteCColor)}}, {8, 6}, 0xFFFFFFFFu},
+	    {"broken bmp, then jpg",
+	     {{"bmp", brokenBmp}, {"jpg", solidJPEG(8, 6, kWhiteCColor)}}, {8, 6}, 0xFFFFFFFFu},
+	    {"broken png and bmp, then jpg",
+	     {{"png", broken}, {"bmp", brokenBmp}, {"jpg", solidJPEG(8, 6, kWhiteCColor)}},
+	     {8, 6}, 0xFFFFFFFFu},
+	    {"broken png, then bmp", {{"png", broken}, {"bmp", solidBMP(3, 2, kGreenCColor)}},
+	     {3, 2}, 0xFF00FF00u},
+	    {"nothing that decodes", {{"png", broken}, {"bmp", brokenBmp}, {"pict", {1, 2}}},
+	     {0, 0}, 0},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		TempFolder bundle;
+		gBundleRef = bundle.path.c_str();
+		for (const auto& [extension, bytes] : c.files)
+			bundle.write(std::string("bmp00010.") + extension, bytes);
+		CBitmap bitmap(CResourceDescription(10));
+		EXPECT_EQ(bitmap.getSize(), c.size);
+		EXPECT_EQ(pixelWord(bitmap, 1, 1), c.word);
+		gBundleRef = folder.path.c_str();
+	}
 }
 
 TEST_F(BundleTest, NamesAreLookedUpAsGiven)

@@ -1,13 +1,12 @@
 #include "lib/platform/cairo/cairobitmap.h"
 
 #include "lib/platform/bundle.h"
+#include "lib/platform/cairo/cairopixels.h"
 #include "lib/platform/cairo/cairosurface.h"
 #include "lib/platform/cairo/imagecodecs.h"
 #include "lib/platform/iplatformresourceinputstream.h"
 
 #include <cairo.h>
-#include <cmath>
-#include <cstring>
 
 namespace Kavrin {
 
@@ -16,14 +15,6 @@ namespace {
 cairo_surface_t* cairoSurface(const CairoImageSurface& surface)
 {
 	return static_cast<cairo_surface_t*>(surface.getCairoSurface());
-}
-
-bool isLittleEndian()
-{
-	const uint32 probe = 1;
-	unsigned char first;
-	std::memcpy(&first, &probe, 1);
-	return first == 1;
 }
 
 // Holds the pixels open; straight-alpha access converts on the way in and
@@ -57,24 +48,10 @@ private:
 		const int height = cairo_image_surface_get_height(surface);
 		const int stride = cairo_image_surface_get_stride(surface);
 		unsigned char* data = cairo_image_surface_get_data(surface);
-		for (int y = 0; y < height; ++y)
-		{
-			auto pixel = reinterpret_cast<uint32*>(data + y * stride);
-			for (int x = 0; x < width; ++x)
-			{
-				uint32 word = pixel[x];
-				uint32 alpha = word >> 24;
-				if (alpha == 255)
-					continue;
-				auto component = [&](uint32 c) -> uint32 {
-					if (toPremultiplied)
-						return (c * alpha + 127) / 255;
-					return alpha ? std::min<uint32>(255, (c * 255 + alpha / 2) / alpha) : 0;
-				};
-				pixel[x] = (alpha << 24) | (component((word >> 16) & 0xFF) << 16) |
-				           (component((word >> 8) & 0xFF) << 8) | component(word & 0xFF);
-			}
-		}
+		if (toPremultiplied)
+			premultiplyPixels(data, width, height, stride);
+		else
+			unpremultiplyPixels(data, width, height, stride);
 	}
 
 	SharedPointer<CairoBitmap> bitmap;
@@ -105,14 +82,17 @@ bool CairoBitmap::load(const CResourceDescription& desc)
 {
 	if (surface || !gBundleRef)
 		return false;
-	std::string path = resolveResourcePath(desc);
-	if (path.empty())
-		return false;
-	auto decoded = decodeImageFile(path.c_str());
-	if (!decoded)
-		return false;
-	setSurface(decoded);
-	return true;
+	// A file that does not decode gives way to the next candidate, so that a
+	// broken bmp00007.png does not hide a good bmp00007.jpg.
+	for (const std::string& path : findResourcePaths(desc))
+	{
+		if (auto decoded = decodeImageFile(path.c_str()))
+		{
+			setSurface(decoded);
+			return true;
+		}
+	}
+	return false;
 }
 
 const CPoint& CairoBitmap::getSize() const

@@ -1,6 +1,7 @@
 #include "lib/platform/cairo/cairosurface.h"
 
 #include "lib/platform/cairo/cairodrawcontext.h"
+#include "lib/platform/cairo/cairopixels.h"
 
 #include <cairo.h>
 
@@ -99,15 +100,8 @@ uint32 CairoImageSurface::getPixelWord(int32 x, int32 y) const
 
 CColor CairoImageSurface::getPixel(int32 x, int32 y) const
 {
-	uint32 word = getPixelWord(x, y);
-	uint32 alpha = word >> 24;
-	if (alpha == 0)
-		return CColor(0, 0, 0, 0);
-	auto unpremultiply = [alpha](uint32 component) {
-		return static_cast<uint8>((component * 255 + alpha / 2) / alpha);
-	};
-	return CColor(unpremultiply((word >> 16) & 0xFF), unpremultiply((word >> 8) & 0xFF),
-	              unpremultiply(word & 0xFF), static_cast<uint8>(alpha));
+	const uint32 word = unpremultiplyWord(getPixelWord(x, y));
+	return CColor(uint8(word >> 16), uint8(word >> 8), uint8(word), uint8(word >> 24));
 }
 
 void CairoImageSurface::clear()

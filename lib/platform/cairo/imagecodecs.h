@@ -19,7 +19,7 @@ class CairoImageSurface;
 constexpr int32 kMaxImageSide = 32767;
 constexpr int64 kMaxImagePixels = int64(1) << 26;
 
-// PNG or JPEG, recognised by their signatures; anything else fails.
+// PNG, JPEG or BMP, recognised by their signatures; anything else fails.
 SharedPointer<CairoImageSurface> decodeImage(const void* data, size_t size);
 SharedPointer<CairoImageSurface> decodeImageFile(const char* path);
 // PNG of the surface's pixels, with a resolution chunk of 72 x scaleFactor

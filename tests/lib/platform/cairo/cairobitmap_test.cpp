@@ -8,15 +8,18 @@
 #include "lib/platform/headless/headlessplatform.h"
 #include "lib/platform/platform.h"
 
+#include "tests/support/bmpfile.h"
 #include "tests/support/jpegencoder.h"
 #include "tests/support/tempfolder.h"
 
 #include <gtest/gtest.h>
 
+#include <csetjmp>
 #include <cstdio>
 #include <png.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +28,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -364,6 +368,137 @@ std::vector<uint8> randomBytes(size_t count, uint32 seed, std::vector<uint8> pre
 }
 
 
+// A chunk put in at a byte position, with its CRC right or deliberately
+// wrong.
+std::vector<uint8> withChunkAt(std::vector<uint8> png, size_t at, const std::string& type,
+                               const std::string& data, bool rightCrc)
+{
+	std::vector<uint8> chunk(12 + data.size());
+	writeBigEndian(chunk, 0, uint32(data.size()));
+	std::copy(type.begin(), type.end(), chunk.begin() + 4);
+	std::copy(data.begin(), data.end(), chunk.begin() + 8);
+	uint32 crc = crc32(&chunk[4], data.size() + 4);
+	writeBigEndian(chunk, 8 + data.size(), rightCrc ? crc : ~crc);
+	png.insert(png.begin() + std::ptrdiff_t(at), chunk.begin(), chunk.end());
+	return png;
+}
+
+// The same BMP with another number of palette colours in its header.
+std::vector<uint8> withBMPColourCount(std::vector<uint8> bmp, uint32 colours)
+{
+	for (int i = 0; i < 4; ++i)
+		bmp[46 + size_t(i)] = uint8(colours >> (8 * i));
+	return bmp;
+}
+
+// ---- libpng's own reading and writing ----
+
+enum class ColourSpaceChunk
+{
+	none,
+	sRGB,
+	linearGamma,
+};
+
+void appendToVector(png_structp png, png_bytep data, size_t length)
+{
+	auto out = static_cast<std::vector<uint8>*>(png_get_io_ptr(png));
+	out->insert(out->end(), data, data + length);
+}
+
+void flushNothing(png_structp) {}
+
+// Nothing in this frame has a destructor: libpng leaves it by longjmp.
+bool write16BitRows(png_structp png, png_infop info, std::vector<uint8>& out,
+                    const std::vector<png_byte>& row, int width, int height, bool alpha,
+                    ColourSpaceChunk chunk)
+{
+	if (setjmp(png_jmpbuf(png)))
+		return false;
+	png_set_write_fn(png, &out, appendToVector, flushNothing);
+	png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 16,
+	             alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+	             PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+	if (chunk == ColourSpaceChunk::sRGB)
+		png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+	else if (chunk == ColourSpaceChunk::linearGamma)
+		png_set_gAMA_fixed(png, info, PNG_GAMMA_LINEAR);
+	png_write_info(png, info);
+	for (int y = 0; y < height; ++y)
+		png_write_row(png, row.data());
+	png_write_end(png, nullptr);
+	return true;
+}
+
+// A PNG of 16-bit samples (red, green, blue and, with alpha, alpha), the same
+// in every pixel.
+std::vector<uint8> solid16BitPNG(int width, int height, const std::array<uint16, 4>& samples,
+                                 bool alpha, ColourSpaceChunk chunk)
+{
+	std::vector<png_byte> row;
+	for (int x = 0; x < width; ++x)
+		for (int c = 0; c < (alpha ? 4 : 3); ++c)
+		{
+			const uint16 sample = samples[size_t(c)];
+			row.insert(row.end(), {png_byte(sample >> 8), png_byte(sample)});
+		}
+	std::vector<uint8> out;
+	png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+	png_infop info = png_create_info_struct(png);
+	bool written = png && info && write16BitRows(png, info, out, row, width, height, alpha, chunk);
+	png_destroy_write_struct(&png, &info);
+	return written ? out : std::vector<uint8>();
+}
+
+struct MemoryReader
+{
+	const std::vector<uint8>* bytes;
+	size_t position;
+};
+
+void readFromMemory(png_structp png, png_bytep out, size_t length)
+{
+	auto reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
+	if (length > reader->bytes->size() - reader->position)
+		png_error(png, "cut short");
+	std::memcpy(out, reader->bytes->data() + reader->position, length);
+	reader->position += length;
+}
+
+// The resolution a PNG records, as libpng reads it.
+struct Resolution
+{
+	bool readable {false};
+	bool recorded {false};
+	png_uint_32 x {0};
+	png_uint_32 y {0};
+	int unit {-1};
+};
+
+// Nothing in this frame has a destructor: libpng leaves it by longjmp.
+bool readResolutionInto(png_structp png, png_infop info, MemoryReader& reader,
+                        Resolution& resolution)
+{
+	if (setjmp(png_jmpbuf(png)))
+		return false;
+	png_set_read_fn(png, &reader, readFromMemory);
+	png_read_info(png, info);
+	resolution.recorded =
+	    png_get_pHYs(png, info, &resolution.x, &resolution.y, &resolution.unit) != 0;
+	return true;
+}
+
+Resolution readResolution(const std::vector<uint8>& bytes)
+{
+	Resolution resolution;
+	MemoryReader reader {&bytes, 0};
+	png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+	png_infop info = png_create_info_struct(png);
+	resolution.readable = png && info && readResolutionInto(png, info, reader, resolution);
+	png_destroy_read_struct(&png, &info, nullptr);
+	return resolution;
+}
+
 // ---- Fixtures ----
 
 class CairoBitmapTest : public ::testing::Test
@@ -644,6 +779,146 @@ TEST_F(CairoBitmapTest, JPEGDecodesOpaqueInColourAndInGrey)
 	}
 }
 
+// Colours equal within a few steps of rounding (premultiplication, JPEG).
+bool isNear(const CColor& got, const CColor& want, int tolerance)
+{
+	auto near = [tolerance](int a, int b) { return std::abs(a - b) <= tolerance; };
+	return got.alpha == want.alpha && near(got.red, want.red) && near(got.green, want.green) &&
+	       near(got.blue, want.blue);
+}
+
+TEST_F(CairoBitmapTest, SixteenBitPNGsAreSRGBUnlessTheyNameAnotherColourSpace)
+{
+	const uint16 half = 128 * 257;
+	struct Case
+	{
+		const char* name;
+		bool alpha;
+		uint16 alphaSample;
+		ColourSpaceChunk chunk;
+		CColor expected;
+	};
+	const Case cases[] = {
+	    {"RGB naming no colour space", false, 65535, ColourSpaceChunk::none, {128, 64, 200, 255}},
+	    {"RGBA naming no colour space", true, 65535, ColourSpaceChunk::none, {128, 64, 200, 255}},
+	    {"translucent, naming no colour space", true, half, ColourSpaceChunk::none,
+	     {128, 64, 200, 128}},
+	    {"marked sRGB", false, 65535, ColourSpaceChunk::sRGB, {128, 64, 200, 255}},
+	    // The same samples as linear light, brought into sRGB.
+	    {"marked linear", false, 65535, ColourSpaceChunk::linearGamma, {186, 136, 228, 255}},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		auto png = solid16BitPNG(3, 2, {128 * 257, 64 * 257, 200 * 257, c.alphaSample}, c.alpha,
+		                         c.chunk);
+		ASSERT_FALSE(png.empty());
+		auto decoded = IPlatformBitmap::createFromMemory(png.data(), uint32(png.size()));
+		ASSERT_TRUE(decoded);
+		EXPECT_EQ(decoded->getSize(), CPoint(3, 2));
+		CColor pixel = surfaceOf(decoded)->getPixel(2, 1);
+		EXPECT_TRUE(isNear(pixel, c.expected, 1))
+		    << describe(pixel) << ", expected " << describe(c.expected);
+	}
+}
+
+TEST_F(CairoBitmapTest, PrintJPEGsInCMYKAndYCCKDecodeToTheColourOfTheirInk)
+{
+	// Adobe's marker means the ink is stored inverted: 255 is no ink.
+	const Ink noInkInverted {255, 255, 255, 255};
+	const Ink noInk {0, 0, 0, 0};
+	struct Case
+	{
+		const char* name;
+		J_COLOR_SPACE stored;
+		bool adobeMarker;
+		Ink ink;
+		CColor expected;
+	};
+	const Case cases[] = {
+	    {"inverted CMYK", JCS_CMYK, true, {200, 60, 30, 255}, {200, 60, 30, 255}},
+	    {"inverted CMYK with black", JCS_CMYK, true, {200, 60, 30, 128}, {100, 30, 15, 255}},
+	    {"inverted YCCK with black", JCS_YCCK, true, {200, 60, 30, 128}, {100, 30, 15, 255}},
+	    {"plain CMYK", JCS_CMYK, false, {55, 195, 225, 0}, {200, 60, 30, 255}},
+	    {"plain CMYK with black", JCS_CMYK, false, {55, 195, 225, 127}, {100, 30, 15, 255}},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		// Left half inked, right half bare paper.
+		const Ink paper = c.adobeMarker ? noInkInverted : noInk;
+		auto jpeg = encodeInkJPEG(
+		    16, 8, [&](int x, int) { return x < 8 ? c.ink : paper; }, c.stored, c.adobeMarker);
+		auto decoded = IPlatformBitmap::createFromMemory(jpeg.data(), uint32(jpeg.size()));
+		ASSERT_TRUE(decoded);
+		EXPECT_EQ(decoded->getSize(), CPoint(16, 8));
+		CColor left = surfaceOf(decoded)->getPixel(2, 4);
+		CColor right = surfaceOf(decoded)->getPixel(13, 4);
+		EXPECT_TRUE(isNear(left, c.expected, 4)) << describe(left);
+		EXPECT_TRUE(isNear(right, kWhiteCColor, 4)) << describe(right);
+	}
+}
+
+TEST_F(CairoBitmapTest, BMPDecodesEachDepthCompressionAndRowOrder)
+{
+	const CColor red(255, 0, 0, 255), green(0, 255, 0, 255), blue(0, 0, 255, 255);
+	const std::vector<CColor> palette {red, green, blue};
+	// Blue, green, red as stored: red, green / blue, white.
+	const auto rows24 = paddedBmpRows({{0, 0, 255, 0, 255, 0}, {255, 0, 0, 255, 255, 255}});
+	struct Case
+	{
+		const char* name;
+		BmpImage image;
+		// Top row first.
+		std::vector<std::vector<CColor>> expected;
+	};
+	const Case cases[] = {
+	    {"24-bit, bottom row stored first", {2, 2, 24, kBmpRGB, {}, rows24},
+	     {{blue, kWhiteCColor}, {red, green}}},
+	    {"24-bit, top row stored first", {2, -2, 24, kBmpRGB, {}, rows24},
+	     {{red, green}, {blue, kWhiteCColor}}},
+	    // Without masks the fourth byte is reserved, not alpha.
+	    {"32-bit", {2, 1, 32, kBmpRGB, {}, {0x10, 0x20, 0x30, 0, 0x40, 0x50, 0x60, 0}},
+	     {{{0x30, 0x20, 0x10, 255}, {0x60, 0x50, 0x40, 255}}}},
+	    {"32-bit with an alpha mask",
+	     {2, 1, 32, kBmpBitFields, {}, {50, 100, 200, 128, 40, 50, 60, 0},
+	      {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}},
+	     {{{200, 100, 50, 128}, kClear}}},
+	    {"8-bit palette, rows padded",
+	     {3, 2, 8, kBmpRGB, palette, paddedBmpRows({{0, 1, 2}, {2, 2, 1}})},
+	     {{blue, blue, green}, {red, green, blue}}},
+	    // Bottom row: three red, one blue, end of line. Middle: four given
+	    // one by one. Top: two green, then the end of the bitmap leaves the
+	    // rest transparent.
+	    {"RLE8",
+	     {4, 3, 8, kBmpRLE8, palette, {3, 0, 1, 2, 0, 0, 0, 4, 1, 2, 1, 0, 0, 0, 2, 1, 0, 1}},
+	     {{green, green, kClear, kClear}, {green, blue, green, red}, {red, red, red, blue}}},
+	    // Two pixels alternating green and blue, then four given one by one.
+	    {"RLE4", {6, 1, 4, kBmpRLE4, palette, {2, 0x12, 0, 4, 0x01, 0x20, 0, 1}},
+	     {{green, blue, red, green, blue, red}}},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		auto bmp = encodeBMP(c.image);
+		auto decoded = IPlatformBitmap::createFromMemory(bmp.data(), uint32(bmp.size()));
+		ASSERT_TRUE(decoded);
+		const int height = int(c.expected.size());
+		const int width = int(c.expected.front().size());
+		ASSERT_EQ(decoded->getSize(), CPoint(width, height));
+		for (int y = 0; y < height; ++y)
+		{
+			for (int x = 0; x < width; ++x)
+			{
+				CColor got = surfaceOf(decoded)->getPixel(x, y);
+				const CColor& want = c.expected[size_t(y)][size_t(x)];
+				EXPECT_TRUE(isNear(got, want, 1))
+				    << x << "," << y << ": " << describe(got) << ", expected " << describe(want);
+			}
+		}
+	}
+}
+
 TEST_F(CairoBitmapTest, DecodedFileFromPathMatchesDecodedMemory)
 {
 	TempFolder folder;
@@ -814,6 +1089,65 @@ TEST_F(HostileImageTest, DataTheDecoderFindsCorruptIsRefused)
 	EXPECT_LT(watch.largest(), size_t(16) << 20);
 }
 
+// A warning about something harmless must not hide damage found later.
+TEST_F(HostileImageTest, DamagedImageDataIsRefusedAfterAHarmlessWarning)
+{
+	// A text chunk with a wrong CRC before the image data: dropped with a
+	// warning, and the image itself loads.
+	auto withBadText = [&](const std::vector<uint8>& bytes) {
+		return withChunkAt(bytes, imageData.start, "tEXt", std::string("Comment\0hi", 10), false);
+	};
+	auto harmless = withBadText(png);
+	auto loaded = IPlatformBitmap::createFromMemory(harmless.data(), uint32(harmless.size()));
+	ASSERT_TRUE(loaded);
+	EXPECT_EQ(differingPixels(loaded, intactPng), 0);
+
+	auto damagedPng = png;
+	for (size_t i = 0; i < 8; ++i)
+		damagedPng[imageData.dataStart() + imageData.length / 2 + i] ^= 0xFF;
+	fixCrc(damagedPng, imageData);
+	expectRefused(withBadText(damagedPng));
+}
+
+TEST_F(HostileImageTest, CutAndOversizedBMPsAreRefused)
+{
+	const std::vector<CColor> palette {kRedCColor, kGreenCColor, kBlueCColor};
+	std::vector<std::vector<uint8>> rows(16, std::vector<uint8>(48, 0x7F));
+	auto bmp24 = encodeBMP({16, 16, 24, kBmpRGB, {}, paddedBmpRows(rows)});
+	auto bmp8 = encodeBMP({3, 2, 8, kBmpRGB, palette, paddedBmpRows({{0, 1, 2}, {2, 1, 0}})});
+	// Two rows of four red pixels each, then the end of the bitmap.
+	auto rle8 = encodeBMP({4, 2, 8, kBmpRLE8, palette, {4, 0, 0, 0, 4, 0, 0, 1}});
+	ASSERT_TRUE(IPlatformBitmap::createFromMemory(bmp24.data(), uint32(bmp24.size())));
+	ASSERT_TRUE(IPlatformBitmap::createFromMemory(bmp8.data(), uint32(bmp8.size())));
+	ASSERT_TRUE(IPlatformBitmap::createFromMemory(rle8.data(), uint32(rle8.size())));
+	const size_t pixelsStart = 14 + 40;
+	const Case cases[] = {
+	    {"BMP cut inside its header", cut(bmp24, 30)},
+	    {"BMP cut inside its pixels", cut(bmp24, bmp24.size() / 2)},
+	    {"BMP cut before its last row", cut(bmp24, bmp24.size() - 48)},
+	    {"8-bit BMP cut inside its palette", cut(bmp8, pixelsStart + 6)},
+	    {"8-bit BMP cut before its pixels", cut(bmp8, pixelsStart + 12)},
+	    {"RLE8 BMP cut after its first line", cut(rle8, rle8.size() - 4)},
+	    {"RLE8 BMP without its end", cut(rle8, rle8.size() - 2)},
+	    {"BMP header claiming 30000 x 30000",
+	     encodeBMP({30000, 30000, 24, kBmpRGB, {}, {1, 2, 3}})},
+	    {"BMP header claiming 40000 x 1", encodeBMP({40000, 1, 24, kBmpRGB, {}, {1, 2, 3}})},
+	    {"BMP header claiming 16 x -30000",
+	     encodeBMP({16, -30000, 24, kBmpRGB, {}, {1, 2, 3}})},
+	    {"RLE8 header claiming 20000 x 20000",
+	     encodeBMP({20000, 20000, 8, kBmpRLE8, palette, {0, 1}})},
+	    {"BMP header claiming 0 x 16", encodeBMP({0, 16, 24, kBmpRGB, {}, {1, 2, 3}})},
+	    {"8-bit BMP claiming four billion colours", withBMPColourCount(bmp8, 0xFFFFFFFF)},
+	    {"8-bit BMP claiming more colours than it holds", withBMPColourCount(bmp8, 4)},
+	    {"BMP signature then random bytes", randomBytes(4096, 6, {'B', 'M'})},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		expectRefused(c.bytes);
+	}
+}
+
 TEST_F(CairoBitmapTest, NoDataIsNoImage)
 {
 	const uint8 byte = 0x89;
@@ -891,6 +1225,68 @@ TEST_F(CairoBitmapTest, PNGAtScaleOneRecordsNoOtherResolution)
 	{
 		EXPECT_EQ(readBigEndian(png, resolution->dataStart()), 2835u) << "72 dpi if any";
 	}
+}
+
+TEST_F(CairoBitmapTest, PNGResolutionReadsBackThroughLibpng)
+{
+	struct Case
+	{
+		double scale;
+		bool recorded;
+		png_uint_32 pixelsPerMetre;
+	};
+	// A resolution beyond what the chunk can hold (2^31 - 1) is left out.
+	const Case cases[] = {{2., true, 5669}, {1.5, true, 4252}, {1., false, 0}, {1e9, false, 0}};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(testing::Message() << "scale " << c.scale);
+		auto png = IPlatformBitmap::createMemoryPNGRepresentation(
+		    makePlatformBitmap(4, 2, c.scale, checker));
+		Resolution resolution = readResolution(png);
+		ASSERT_TRUE(resolution.readable);
+		EXPECT_EQ(resolution.recorded, c.recorded)
+		    << resolution.x << " x " << resolution.y << " per unit " << resolution.unit;
+		if (c.recorded)
+		{
+			EXPECT_EQ(resolution.x, c.pixelsPerMetre);
+			EXPECT_EQ(resolution.y, c.pixelsPerMetre);
+			EXPECT_EQ(resolution.unit, PNG_RESOLUTION_METER);
+		}
+	}
+}
+
+TEST_F(CairoBitmapTest, PNGEncodingOnTwoThreadsAtOnceGivesTheSameFiles)
+{
+	auto noise = [](int x, int y) {
+		int alpha = 128 + (x + y) % 128;
+		return CColor(uint8((x * 7 + y * 13) % (alpha + 1)), uint8(x * y % (alpha + 1)),
+		              uint8((255 - x) % (alpha + 1)), uint8(alpha));
+	};
+	// A bitmap each: encoding is what is shared, not the pixels.
+	auto first = makePlatformBitmap(48, 32, 2., noise);
+	auto second = makePlatformBitmap(48, 32, 2., noise);
+	const auto expected = CairoBitmap::createMemoryPNGRepresentation(first);
+	ASSERT_FALSE(expected.empty());
+	constexpr int kRounds = 20;
+	std::vector<std::vector<uint8>> fromFirst(kRounds), fromSecond(kRounds);
+	auto encodeAll = [](const SharedPointer<IPlatformBitmap>& bitmap,
+	                    std::vector<std::vector<uint8>>& out) {
+		for (auto& png : out)
+			png = CairoBitmap::createMemoryPNGRepresentation(bitmap);
+	};
+	std::thread one(encodeAll, first, std::ref(fromFirst));
+	std::thread two(encodeAll, second, std::ref(fromSecond));
+	one.join();
+	two.join();
+	for (const auto* results : {&fromFirst, &fromSecond})
+		for (const auto& png : *results)
+			EXPECT_EQ(png, expected);
+	Resolution resolution = readResolution(expected);
+	EXPECT_TRUE(resolution.readable);
+	EXPECT_EQ(resolution.x, 5669u);
+	auto decoded = IPlatformBitmap::createFromMemory(expected.data(), uint32(expected.size()));
+	ASSERT_TRUE(decoded);
+	EXPECT_EQ(differingPixels(decoded, first), 0);
 }
 
 TEST_F(CairoBitmapTest, NothingToEncodeGivesNoPNG)
