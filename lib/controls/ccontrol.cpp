@@ -2,12 +2,15 @@
 #include "lib/controls/imultibitmapcontrol.h"
 
 #include "lib/assertion.h"
+#include "lib/cbitmap.h"
 #include "lib/cframe.h"
 #include "lib/cgraphicspath.h"
 #include "lib/kavrineditorinterface.h"
 #include "lib/moxkeycode.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <utility>
 
 namespace Kavrin {
@@ -300,6 +303,19 @@ void CControl::setTag(int32 newTag)
 		listener->controlTagDidChange(this);
 }
 
+bool CControl::sizeToBackground(double height)
+{
+	CBitmap* background = getBackground();
+	if (!background)
+		return false;
+	CRect size = getViewSize();
+	size.setWidth(background->getWidth());
+	size.setHeight(height);
+	setViewSize(size, true);
+	setMouseableArea(size);
+	return true;
+}
+
 int32 CControl::getTag() const
 {
 	return tag;
@@ -325,6 +341,37 @@ void CControl::registerControlListener(IControlListener* subListener)
 void CControl::unregisterControlListener(IControlListener* subListener)
 {
 	subListeners.remove(subListener);
+}
+
+int32 CControl::stepByArrowKey(const MoxKeyCode& keyCode, bool reversed)
+{
+	float step = 0.f;
+	switch (keyCode.virt)
+	{
+		case kVKeyLeft:
+		case kVKeyDown:
+			step = -1.f;
+			break;
+		case kVKeyUp:
+		case kVKeyRight:
+			step = 1.f;
+			break;
+		default:
+			return -1;
+	}
+	if (reversed)
+		step = -step;
+	if (mapMoxKeyModifier(keyCode.modifier) & kZoomModifier)
+		step *= 0.1f;
+	setValueNormalized(getValueNormalized() + step * getWheelInc());
+	if (isDirty())
+	{
+		invalid();
+		EditGuard edit(this);
+		if (edit.isOpen())
+			valueChanged();
+	}
+	return 1;
 }
 
 int32 CControl::mapMoxKeyModifier(int32 keyModifiers)
@@ -373,6 +420,15 @@ void IMultiBitmapControl::autoComputeHeightOfOneImage()
 {
 	if (auto view = dynamic_cast<CView*>(this))
 		heightOfOneImage = view->getViewSize().getHeight();
+}
+
+int32 IMultiBitmapControl::framesInStrip(double stripHeight, double frameHeight)
+{
+	if (!(frameHeight > 0.) || !(stripHeight > 0.))
+		return 0;
+	double frames = std::trunc(stripHeight / frameHeight);
+	return frames >= double(std::numeric_limits<int32>::max()) ? std::numeric_limits<int32>::max()
+	                                                           : int32(frames);
 }
 
 } // namespace Kavrin

@@ -85,6 +85,12 @@ public:
 	class EditGuard;
 
 protected:
+	// The arrow keys step the normalized value by one wheel increment (a
+	// tenth of that with the zoom modifier): Right and Up up, Left and Down
+	// down, the other way round when reversed. Each step that moves the
+	// value is an edit of its own. 1 for an arrow key, -1 for any other.
+	int32 stepByArrowKey(const MoxKeyCode& keyCode, bool reversed = false);
+
 	IControlListener* listener;
 	DispatchList<IControlListener*> subListeners;
 	int32 tag;
@@ -95,6 +101,11 @@ protected:
 	float vmax {1.f};
 	float wheelInc {0.1f};
 	int32 editing {0};
+
+	// Keeps the top-left corner and takes the background's width and the
+	// height given, for the mouse too; false, and the size unchanged,
+	// without a background.
+	bool sizeToBackground(double height);
 
 private:
 	// Who heard the begin of the open edit, so that its end reaches exactly

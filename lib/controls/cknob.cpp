@@ -4,11 +4,9 @@
 #include "lib/cdrawcontext.h"
 #include "lib/cframe.h"
 #include "lib/cgraphicspath.h"
-#include "lib/moxkeycode.h"
 
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <utility>
 
 namespace Kavrin {
@@ -39,17 +37,6 @@ CLineStyle roundCapped(const CLineStyle& style)
 	CLineStyle result = style;
 	result.setLineCap(CLineStyle::kLineCapRound);
 	return result;
-}
-
-// How many frames of a given height a strip holds; 0 for frames too thin to
-// count.
-int32 framesInStrip(double stripHeight, double frameHeight)
-{
-	if (!(frameHeight > 0.) || !(stripHeight > 0.))
-		return 0;
-	double frames = std::trunc(stripHeight / frameHeight);
-	return frames >= double(std::numeric_limits<int32>::max()) ? std::numeric_limits<int32>::max()
-	                                                           : int32(frames);
 }
 
 } // namespace
@@ -221,17 +208,6 @@ bool CKnobBase::sizeToFit()
 	return getBackground() && sizeToBackground(getBackground()->getHeight());
 }
 
-// Keeps the top-left corner and takes the background's width.
-bool CKnobBase::sizeToBackground(double height)
-{
-	CRect size = getViewSize();
-	size.setWidth(getBackground()->getWidth());
-	size.setHeight(height);
-	setViewSize(size, true);
-	setMouseableArea(size);
-	return true;
-}
-
 bool CKnobBase::removed(CView* parent)
 {
 	if (isAttached())
@@ -366,48 +342,12 @@ bool CKnobBase::onWheel(const CPoint&, const CMouseWheelAxis&, const float& dist
 {
 	if (!getMouseEnabled())
 		return false;
-	// The turn is taken even when the edit closed at once: the knob has
-	// left, and its value stays.
-	if (!onMouseWheelEditing(this))
-		return true;
-	const float step = holds(buttons, kZoomModifier) ? 0.1f : 1.f;
-	setValueNormalized(getValueNormalized() + distance * step * getWheelInc());
-	if (isDirty())
-	{
-		invalid();
-		valueChanged();
-	}
-	return true;
+	return stepByWheel(this, distance, buttons);
 }
 
 int32 CKnobBase::onKeyDown(MoxKeyCode& keyCode)
 {
-	float step = 0.f;
-	switch (keyCode.virt)
-	{
-		case kVKeyLeft:
-		case kVKeyDown:
-			step = -1.f;
-			break;
-		case kVKeyUp:
-		case kVKeyRight:
-			step = 1.f;
-			break;
-		default:
-			return -1;
-	}
-	if (mapMoxKeyModifier(keyCode.modifier) & kZoomModifier)
-		step *= 0.1f;
-	step *= getWheelInc();
-	setValueNormalized(getValueNormalized() + step);
-	if (isDirty())
-	{
-		invalid();
-		EditGuard edit(this);
-		if (edit.isOpen())
-			valueChanged();
-	}
-	return 1;
+	return stepByArrowKey(keyCode);
 }
 
 // ---- CKnob ----
@@ -713,7 +653,7 @@ void CAnimKnob::setBackground(CBitmap* background)
 
 bool CAnimKnob::sizeToFit()
 {
-	return getBackground() && sizeToBackground(getHeightOfOneImage());
+	return sizeToBackground(getHeightOfOneImage());
 }
 
 void CAnimKnob::draw(CDrawContext* context)

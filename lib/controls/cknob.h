@@ -75,8 +75,6 @@ protected:
 	MouseEditingState* findMouseEditingState() const;
 	void clearMouseEditingState();
 	void compute();
-	// Takes the background's width and the height given; needs a background.
-	bool sizeToBackground(double height);
 
 	float startAngle {0.f};
 	float rangeAngle {0.f};

@@ -30,6 +30,20 @@ bool CMouseWheelEditingSupport::onMouseWheelEditing(CControl* control)
 	return true;
 }
 
+bool CMouseWheelEditingSupport::stepByWheel(CControl* control, float distance, const CButtonState& buttons)
+{
+	if (!onMouseWheelEditing(control))
+		return true;
+	const float fine = (buttons.getButtonState() & uint32(CControl::kZoomModifier)) ? 0.1f : 1.f;
+	control->setValueNormalized(control->getValueNormalized() + distance * fine * control->getWheelInc());
+	if (control->isDirty())
+	{
+		control->invalid();
+		control->valueChanged();
+	}
+	return true;
+}
+
 void CMouseWheelEditingSupport::invalidMouseWheelEditTimer(CControl*)
 {
 	wheelEditTimer = nullptr;

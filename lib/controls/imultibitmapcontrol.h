@@ -18,6 +18,10 @@ public:
 	// One frame is as tall as the view, when this is a view.
 	virtual void autoComputeHeightOfOneImage();
 
+	// How many frames of a given height a strip holds; 0 for frames too
+	// thin to count or a strip that did not load.
+	static int32 framesInStrip(double stripHeight, double frameHeight);
+
 protected:
 	double heightOfOneImage {0.};
 	int32 subPixmaps {0};

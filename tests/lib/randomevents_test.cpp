@@ -5,6 +5,7 @@
 
 #include "lib/cframeobservers.h"
 #include "lib/controls/cknob.h"
+#include "lib/controls/cslider.h"
 #include "lib/iviewlistener.h"
 #include "lib/kavrineditorinterface.h"
 #include "lib/platform/headless/headlessplatform.h"
@@ -127,7 +128,7 @@ public:
 		const double x = pick(0, std::max(0, int(bounds.getWidth()) - 20));
 		const double y = pick(0, std::max(0, int(bounds.getHeight()) - 20));
 		CView* view = nullptr;
-		switch (pick(0, 3))
+		switch (pick(0, 4))
 		{
 			case 0:
 			case 1:
@@ -142,6 +143,17 @@ public:
 				auto panel = new CViewContainer(CRect(x, y, x + 80, y + 60));
 				panel->setTransparency(chance(0.5));
 				view = panel;
+				break;
+			}
+			case 3:
+			{
+				// Any mode, ramps included, whose timer outlives no slider.
+				auto slider = chance(0.5) ? static_cast<CSlider*>(new CHorizontalSlider(
+				                                CRect(x, y, x + 60, y + 12), this, nextTag++, CPoint(), 59))
+				                          : new CVerticalSlider(CRect(x, y, x + 12, y + 60), this, nextTag++,
+				                                                CPoint(), 59);
+				slider->setSliderMode(CSliderMode(pick(0, 4)));
+				view = slider;
 				break;
 			}
 			default:

@@ -5,6 +5,7 @@
 #include "lib/platform/headless/headlessplatform.h"
 #include "lib/platform/platform.h"
 
+#include "tests/support/paintedbitmaps.h"
 #include "tests/support/printers.h"
 
 #include <gtest/gtest.h>
@@ -30,28 +31,11 @@ CColor frameColor(int i)
 	return CColor(uint8(i * 8), uint8(255 - i * 8), 128, 255);
 }
 
-// Sets every pixel of the bitmap through pixel access.
-void paint(CBitmap& bitmap, const std::function<CColor(uint32, uint32)>& colorAt)
-{
-	auto access = owned(CBitmapPixelAccess::create(&bitmap));
-	ASSERT_TRUE(access);
-	do
-		access->setColor(colorAt(access->getX(), access->getY()));
-	while (++*access);
-}
-
 // A strip of frames of width x frameHeight, each filled with frameColor.
 SharedPointer<CBitmap> filmStrip(int frames, int width, int frameHeight)
 {
 	auto bitmap = owned(new CBitmap(width, frames * frameHeight));
-	paint(*bitmap, [&](uint32, uint32 y) { return frameColor(int(y) / frameHeight); });
-	return bitmap;
-}
-
-SharedPointer<CBitmap> solid(int width, int height, const CColor& color)
-{
-	auto bitmap = owned(new CBitmap(width, height));
-	paint(*bitmap, [&](uint32, uint32) { return color; });
+	paintPixels(*bitmap, [&](uint32, uint32 y) { return frameColor(int(y) / frameHeight); });
 	return bitmap;
 }
 
@@ -408,7 +392,7 @@ TEST_F(KnobDrawTest, HandleBitmapIsCentredOnThePointOfTheValueInsteadOfTheVector
 	{
 		SCOPED_TRACE(value);
 		startOver();
-		auto handle = solid(10, 10, kHandleBitmapColor);
+		auto handle = solidBitmap(10, 10, kHandleBitmapColor);
 		auto knob = add(new CKnob(kKnobRect, nullptr, 0, nullptr, handle, CPoint(),
 		                          CKnob::kCoronaDrawing | CKnob::kCoronaOutline));
 		knob->setCoronaColor(kCorona);
@@ -454,7 +438,7 @@ TEST_F(KnobDrawTest, BackgroundIsDrawnFromTheKnobsOffset)
 		SCOPED_TRACE(c.name);
 		startOver();
 		auto background = owned(new CBitmap(200, 100));
-		paint(*background, [](uint32 x, uint32) { return x < 100 ? kRedCColor : kBlueCColor; });
+		paintPixels(*background, [](uint32 x, uint32) { return x < 100 ? kRedCColor : kBlueCColor; });
 		add(new CKnob(kKnobRect, nullptr, 0, background, nullptr, c.offset, CKnob::kSkipHandleDrawing));
 		open();
 		paintAll();
