@@ -9,6 +9,7 @@
 #include "lib/platform/iplatformframe.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <deque>
@@ -94,6 +95,10 @@ struct CFrame::Impl
 	// running now (a handler cleared them or tracked again).
 	uint64 mouseViewsGeneration {0};
 	BitmapInterpolationQuality bitmapInterpolationQuality {kBitmapInterpolationDefault};
+	// Whether an idle pass was asked for and has not begun yet, and whom to
+	// ask: both read by other threads, so apart from the shared pointer.
+	std::atomic<bool> idlePending {false};
+	std::atomic<IPlatformFrame*> idleWaker {nullptr};
 	std::atomic<int32> guiDrawingLock {0};
 	std::atomic<std::thread::id> lockHolder {};
 	// Nesting depth of the holder's own locks; touched by the holder only.
@@ -121,6 +126,8 @@ bool CFrame::open(void* parent, PlatformType type, IPlatformFrameConfig* config)
 	if (!parent || isAttached())
 		return false;
 	impl->platformFrame = IPlatformFrame::createPlatformFrame(this, getViewSize(), parent, type, config);
+	impl->idleWaker.store(impl->platformFrame.get(), std::memory_order_release);
+	impl->idlePending.store(false, std::memory_order_release);
 	if (!impl->platformFrame)
 		return false;
 	CollectInvalidRects scope(this);
@@ -156,17 +163,23 @@ void CFrame::close()
 	teardown();
 	// Switching tooltips off stops their timer.
 	enableTooltips(false);
+	releasePlatformFrame();
+	forget();
+}
+
+void CFrame::releasePlatformFrame()
+{
+	impl->idleWaker.store(nullptr, std::memory_order_release);
+	impl->idlePending.store(false, std::memory_order_release);
 	if (auto platformFrame = std::move(impl->platformFrame))
 		platformFrame->onFrameClosed();
-	forget();
 }
 
 void CFrame::beforeDelete()
 {
 	teardown();
 	impl->tooltipSupport = nullptr;
-	if (auto platformFrame = std::move(impl->platformFrame))
-		platformFrame->onFrameClosed();
+	releasePlatformFrame();
 	impl->focusView = nullptr;
 	impl->activeFocusView = nullptr;
 	setViewFlag(kIsAttached, false);
@@ -1326,8 +1339,19 @@ void CFrame::scrollRect(const CRect& src, const CPoint& distance)
 
 void CFrame::idle()
 {
+	// Cleared before the walk, so that a view dirtied meanwhile, on any
+	// thread, asks for the next pass. The exchange sees every mark made
+	// before the request that set the flag.
+	impl->idlePending.exchange(false, std::memory_order_acq_rel);
 	if (!kDirtyCallAlwaysOnMainThread)
 		invalidateDirtyViews();
+}
+
+void CFrame::requestIdle() noexcept
+{
+	IPlatformFrame* waker = impl->idleWaker.load(std::memory_order_acquire);
+	if (waker && !impl->idlePending.exchange(true, std::memory_order_acq_rel))
+		waker->wakeForIdle();
 }
 
 // ---- Lookups ----

@@ -117,8 +117,14 @@ public:
 	void invalidate(const CRect& rect);
 	void scrollRect(const CRect& src, const CPoint& distance);
 	void setCollectInvalidRects(CollectInvalidRects* collectInvalidRects);
-	// Turns dirty views into invalid rects; the platform calls it on a timer.
+	// Turns dirty views into invalid rects. The platform runs it when asked
+	// through requestIdle, not on a timer.
 	void idle();
+	// Has the platform run idle() soon. Any thread may call it (views
+	// marked dirty from an audio thread do): it neither locks nor
+	// allocates, and requests made before the run fold into one. Does
+	// nothing while the frame is not open.
+	void requestIdle() noexcept;
 	// Before a nested event loop runs: hands the collected rects to the
 	// platform and closes the open collection scope.
 	void onStartLocalEventLoop();
@@ -229,6 +235,7 @@ private:
 	void changeFocus(CView* view);
 	void applyFocusRequests();
 	void teardown();
+	void releasePlatformFrame();
 	bool isInThisTree(CView* view) const;
 };
 

@@ -12,6 +12,7 @@
 #include "lib/iviewlistener.h"
 #include "lib/messages.h"
 
+#include <atomic>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -50,9 +51,11 @@ struct CView::Impl
 	DispatchList<IViewListener*> viewListeners;
 	DispatchList<IViewMouseListener*> viewMouseListeners;
 	CRect size;
-	int32 flags {kMouseEnabled | kVisible};
+	// Atomic, with the frame pointer: another thread may mark the view
+	// dirty (setDirty) while the main thread changes other flags.
+	std::atomic<int32> flags {kMouseEnabled | kVisible};
 	int32 autosizeFlags {0};
-	CFrame* parentFrame {nullptr};
+	std::atomic<CFrame*> parentFrame {nullptr};
 	CView* parentView {nullptr};
 	// Spares hit tests a hash lookup for the common view without a path.
 	bool hasHitTestPath {false};
@@ -83,8 +86,8 @@ CView::CView(const CRect& size) : impl(std::make_unique<Impl>())
 CView::CView(const CView& view) : CBaseObject(view), impl(std::make_unique<Impl>())
 {
 	impl->size = view.impl->size;
-	impl->flags = view.impl->flags & ~(kIsAttached | kIsSubview | kHasBackground |
-	                                   kHasDisabledBackground);
+	impl->flags = view.impl->flags.load() & ~(kIsAttached | kIsSubview | kHasBackground |
+	                                          kHasDisabledBackground);
 	impl->autosizeFlags = view.impl->autosizeFlags;
 	setHitTestPath(view.getHitTestPath());
 	setBackground(view.getBackground());
@@ -127,6 +130,10 @@ bool CView::isDirty() const
 	return hasViewFlag(kDirty);
 }
 
+// Any thread may mark a view dirty (a meter fed by the audio thread does):
+// the flag and the frame pointer are atomics, and asking the frame for an
+// idle pass neither locks nor allocates. Such a thread stops before the
+// view leaves its frame.
 void CView::setDirty(bool state)
 {
 	if (state && kDirtyCallAlwaysOnMainThread && isAttached())
@@ -135,11 +142,16 @@ void CView::setDirty(bool state)
 		state = false;
 	}
 	setViewFlag(kDirty, state);
+	if (!state)
+		return;
+	if (CFrame* frame = impl->parentFrame.load(std::memory_order_acquire))
+		frame->requestIdle();
 }
 
 void CView::invalidRect(const CRect& rect)
 {
-	if ((impl->flags & (kIsAttached | kVisible)) != (kIsAttached | kVisible))
+	constexpr int32 kShown = kIsAttached | kVisible;
+	if ((impl->flags.load(std::memory_order_relaxed) & kShown) != kShown)
 		return;
 	if (impl->parentView)
 		impl->parentView->invalidRect(rect);
@@ -550,8 +562,8 @@ bool CView::attached(CView* parent)
 	impl->parentView = parent;
 	impl->parentFrame = parent->getFrame();
 	setViewFlag(kIsAttached, true);
-	if (impl->parentFrame)
-		impl->parentFrame->onViewAdded(this);
+	if (CFrame* frame = impl->parentFrame.load())
+		frame->onViewAdded(this);
 	if (wantsIdle() && isInTree())
 		CViewInternal::IdleViewUpdater::add(this);
 	if (isAttached())
@@ -568,8 +580,8 @@ bool CView::removed(CView*)
 	if (wantsIdle())
 		CViewInternal::IdleViewUpdater::remove(this);
 	dispatchViewListeners(&IViewListener::viewRemoved);
-	if (impl->parentFrame)
-		impl->parentFrame->onViewRemoved(this);
+	if (CFrame* frame = impl->parentFrame.load())
+		frame->onViewRemoved(this);
 	impl->parentView = nullptr;
 	impl->parentFrame = nullptr;
 	setViewFlag(kIsAttached, false);
@@ -598,7 +610,8 @@ bool CView::isInTree() const
 
 KavrinEditorInterface* CView::getEditor() const
 {
-	return impl->parentFrame ? impl->parentFrame->getEditor() : nullptr;
+	CFrame* frame = impl->parentFrame.load();
+	return frame ? frame->getEditor() : nullptr;
 }
 
 void CView::onIdle() {}
@@ -674,14 +687,14 @@ void CView::beforeDelete()
 void CView::setViewFlag(int32 flag, bool state)
 {
 	if (state)
-		impl->flags |= flag;
+		impl->flags.fetch_or(flag, std::memory_order_relaxed);
 	else
-		impl->flags &= ~flag;
+		impl->flags.fetch_and(~flag, std::memory_order_relaxed);
 }
 
 bool CView::hasViewFlag(int32 flag) const
 {
-	return (impl->flags & flag) == flag;
+	return (impl->flags.load(std::memory_order_relaxed) & flag) == flag;
 }
 
 bool CView::getMouseEnabled() const

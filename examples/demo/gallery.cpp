@@ -3,10 +3,13 @@
 #include "examples/demo/knobbitmaps.h"
 #include "examples/demo/labels.h"
 #include "examples/demo/playground.h"
+#include "examples/demo/sliderpage.h"
+#include "examples/demo/switchpage.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -153,17 +156,19 @@ CViewContainer* makeVectorRow(const CRect& size, DemoEditor& editor)
 }
 
 // The bitmap knobs. Their art is drawn with the frame's offscreen
-// contexts, so it is made when the row first joins an open frame.
+// contexts, so it is set up when the row first joins an open frame; each
+// frame of it is painted when first shown.
 class BitmapRow : public KnobRow
 {
 public:
 	BitmapRow(const CRect& size, DemoEditor& editor)
-	: KnobRow(size, "Bitmap knobs: art drawn in code at 1x and 2x", CColor(120, 50, 40), editor)
+	: KnobRow(size, "Bitmap knobs: art drawn in code, frame by frame as shown", CColor(120, 50, 40),
+	          editor)
 	{
 		handleKnob = add(new CKnob(nextKnobRect()), "Handle bitmap");
 		handleKnob->setValue(0.3f);
 		addStrip("Strip, 1x only", 0.55f, kPointerOneX, false);
-		addStrip("Strip, 1x + 2x", 0.55f, kPointer, false);
+		addStrip("Strip, any scale", 0.55f, kPointer, false);
 		addStrip("Inverse strip", 0.25f, kPointer, true);
 		addStrip("Light ring", 0.7f, kLightRing, false);
 
@@ -219,12 +224,12 @@ private:
 	void makeArt(CFrame* frame)
 	{
 		madeArt = true;
-		handleKnob->setBackground(KnobBitmaps::makeFace(frame, kKnobSide, KnobBitmaps::bothScales()));
-		handleKnob->setHandleBitmap(KnobBitmaps::makeHandle(frame, 10., KnobBitmaps::bothScales()));
+		handleKnob->setBackground(KnobBitmaps::makeFace(frame, kKnobSide));
+		handleKnob->setHandleBitmap(KnobBitmaps::makeHandle(frame, 10.));
 		const SharedPointer<CBitmap> art[kArtCount] = {
-		    KnobBitmaps::makePointerStrip(frame, kKnobSide, kFrames, KnobBitmaps::onlyOneX()),
-		    KnobBitmaps::makePointerStrip(frame, kKnobSide, kFrames, KnobBitmaps::bothScales()),
-		    KnobBitmaps::makeLightRingStrip(frame, kKnobSide, kFrames, KnobBitmaps::bothScales()),
+		    KnobBitmaps::makePointerStrip(frame, kKnobSide, kFrames, 1.),
+		    KnobBitmaps::makePointerStrip(frame, kKnobSide, kFrames),
+		    KnobBitmaps::makeLightRingStrip(frame, kKnobSide, kFrames),
 		};
 		for (const auto& strip : strips)
 			strip.knob->setBackground(art[strip.art]);
@@ -272,20 +277,116 @@ CViewContainer* makeModeRow(const CRect& size, DemoEditor& editor)
 	return row;
 }
 
+// The knob page: every drawing style, the bitmap knobs, the knob modes and
+// the playground, in the page area's coordinates.
+CViewContainer* makeKnobPage(const CRect& size, DemoEditor& editor)
+{
+	auto page = new CViewContainer(size);
+	page->setTransparency(true);
+	const double width = size.getWidth();
+	page->addView(makeVectorRow(CRect(0, 0, width, 136), editor));
+	page->addView(new BitmapRow(CRect(0, 146, width, 282), editor));
+	page->addView(makeModeRow(CRect(0, 292, 520, 430), editor));
+	page->addView(new Playground(CRect(530, 292, width, 430)));
+	return page;
+}
+
+// A button at the top of the gallery that shows its page and hides the
+// others; the one whose page shows is lit.
+class PageButton : public CView
+{
+public:
+	PageButton(const CRect& size, const char* title, std::vector<CView*>& pages, size_t index)
+	: CView(size), title(title), pages(pages), index(index)
+	{
+	}
+
+	void draw(CDrawContext* context) override
+	{
+		const bool shown = pages[index]->isVisible();
+		auto path = owned(context->createRoundRectGraphicsPath(getViewSize(), 6.));
+		context->setDrawMode(kAntiAliasing);
+		context->setFillColor(shown ? CColor(70, 110, 170) : CColor(44, 48, 60));
+		if (path)
+			context->drawGraphicsPath(path, CDrawContext::kPathFilled);
+		context->setFont(kNormalFont);
+		context->setFontColor(shown ? kWhiteCColor : kNoteColor);
+		context->drawString(title, getViewSize(), kCenterText);
+		setDirty(false);
+	}
+
+	CMouseEventResult onMouseDown(CPoint&, const CButtonState& buttons) override
+	{
+		if (!buttons.isLeftButton())
+			return kMouseNotHandled;
+		for (size_t i = 0; i < pages.size(); ++i)
+			pages[i]->setVisible(i == index);
+		// Every button shows whether its page is the one shown.
+		if (auto parent = getParentView())
+			parent->invalid();
+		return kMouseDownHandledNoMoveOrUp;
+	}
+
+private:
+	const char* title;
+	std::vector<CView*>& pages;
+	size_t index;
+};
+
+// The pages of the gallery, in the order of their buttons.
+struct PageEntry
+{
+	const char* name;
+	const char* title;
+	CViewContainer* (*make)(const CRect&, DemoEditor&);
+};
+
+const PageEntry kPages[] = {
+    {"knobs", "Knobs", makeKnobPage},
+    {"sliders", "Sliders", makeSliderPage},
+    {"switches", "Switches & buttons", makeSwitchPage},
+};
+
+// The frame of the gallery: it keeps the list of its pages that the
+// buttons share.
+class GalleryFrame : public CFrame
+{
+public:
+	using CFrame::CFrame;
+	std::vector<CView*> pages;
+};
+
 } // namespace
 
-CFrame* buildGallery(DemoEditor& editor)
+std::vector<std::string> galleryPageNames()
 {
-	auto frame = new CFrame(CRect(0, 0, 924, 500), &editor);
+	std::vector<std::string> names;
+	for (const auto& page : kPages)
+		names.emplace_back(page.name);
+	return names;
+}
+
+CFrame* buildGallery(DemoEditor& editor, const std::string& firstPage)
+{
+	auto frame = new GalleryFrame(CRect(0, 0, 924, 500), &editor);
 	frame->setBackgroundColor(CColor(24, 26, 32));
 	frame->enableTooltips(true, 600);
-	frame->addView(new Label(CRect(20, 12, 600, 40), "Kavrin knob gallery", kNormalFontVeryBig));
-	frame->addView(new Label(CRect(480, 18, 904, 36), "Drag, turn the wheel or press the arrow keys on any knob",
-	                         kNormalFontSmall, kNoteColor, kRightText));
-	frame->addView(makeVectorRow(CRect(20, 50, 904, 186), editor));
-	frame->addView(new BitmapRow(CRect(20, 196, 904, 332), editor));
-	frame->addView(makeModeRow(CRect(20, 342, 540, 480), editor));
-	frame->addView(new Playground(CRect(550, 342, 904, 480)));
+	frame->addView(new Label(CRect(20, 12, 360, 40), "Kavrin gallery", kNormalFontVeryBig));
+	const CRect pageArea(20, 50, 904, 480);
+	double right = pageArea.right;
+	for (size_t i = std::size(kPages); i-- > 0;)
+	{
+		const double width = i == 2 ? 150. : 90.;
+		frame->addView(new PageButton(CRect(right - width, 12, right, 38), kPages[i].title, frame->pages, i));
+		right -= width + 8.;
+	}
+	for (const auto& entry : kPages)
+	{
+		CViewContainer* page = entry.make(pageArea, editor);
+		page->setVisible(entry.name == firstPage);
+		frame->pages.push_back(page);
+		frame->addView(page);
+	}
 	return frame;
 }
 

@@ -2,12 +2,19 @@
 
 #include "examples/demo/demoeditor.h"
 
+#include <string>
+#include <vector>
+
 namespace Kavrin::Demo {
 
-// The knob gallery: every drawing style of the vector knob, knobs skinned
-// with bitmaps at 1x and 2x, the knob modes, and the playground; each knob
-// with a label that follows its value. The editor must outlive the frame.
-// The bitmap knobs get their art when the frame opens.
-CFrame* buildGallery(DemoEditor& editor);
+// The gallery: pages of controls chosen by buttons at the top. The knob
+// page shows every drawing style of the vector knob, knobs skinned with
+// bitmaps at 1x and 2x, the knob modes and the playground; the slider page
+// every slider mode, orientation and direction; the switch page the
+// switches, buttons and check boxes. Each control has a label that follows
+// its value. The editor must outlive the frame. firstPage names the page
+// shown first (one of galleryPageNames()).
+CFrame* buildGallery(DemoEditor& editor, const std::string& firstPage = "knobs");
+std::vector<std::string> galleryPageNames();
 
 } // namespace Kavrin::Demo

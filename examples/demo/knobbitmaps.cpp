@@ -1,7 +1,8 @@
 #include "examples/demo/knobbitmaps.h"
 
+#include <algorithm>
 #include <cmath>
-#include <functional>
+#include <utility>
 
 namespace Kavrin::Demo::KnobBitmaps {
 
@@ -14,28 +15,11 @@ constexpr double kRangeAngle = 3. * M_PI / 2.;
 // Curves and strokes away from the pixel grid.
 constexpr CDrawMode kSmooth {kAntiAliasing | kNonIntegralMode};
 
-using Painter = std::function<void(CDrawContext& context)>;
-
-// Paints the same logical picture at every scale into one bitmap.
-SharedPointer<CBitmap> paint(CFrame* frame, const CPoint& size, const std::vector<double>& scales,
-                             const Painter& painter)
+// The whole scale at or above a context's, so that art is never stretched
+// up; at most 4.
+double wholeScale(double scaleFactor)
 {
-	SharedPointer<CBitmap> bitmap;
-	for (double scale : scales)
-	{
-		auto context = COffscreenContext::create(frame, size.x, size.y, scale);
-		if (!context)
-			continue;
-		context->beginDraw();
-		context->setDrawMode(kSmooth);
-		painter(*context);
-		context->endDraw();
-		if (!bitmap)
-			bitmap = context->getBitmap();
-		else
-			bitmap->addBitmap(context->getBitmap()->getPlatformBitmap());
-	}
-	return bitmap;
+	return std::clamp(std::ceil(scaleFactor - 0.001), 1., 4.);
 }
 
 CPoint onCircle(const CPoint& centre, double radius, double angle)
@@ -104,60 +88,86 @@ void lightRingFrame(CDrawContext& context, const CRect& cell, double position)
 	}
 }
 
-SharedPointer<CBitmap> strip(CFrame* frame, double side, int32 frames, const std::vector<double>& scales,
-                             void (*paintFrame)(CDrawContext&, const CRect&, double))
-{
-	return paint(frame, CPoint(side, side * frames), scales, [&](CDrawContext& context) {
-		for (int32 i = 0; i < frames; ++i)
-			paintFrame(context, CRect(0., i * side, side, (i + 1) * side), frames > 1 ? double(i) / (frames - 1) : 0.);
-	});
-}
-
 } // namespace
 
-const std::vector<double>& bothScales()
+LazyArt::LazyArt(CFrame* frame, const CPoint& frameSize, int32 frames, FramePainter painter,
+                 double maxScale)
+: CBitmap(frameSize.x, frameSize.y * std::max(frames, 1)), frame(frame), frameSize(frameSize),
+  frames(std::max(frames, 1)), painter(std::move(painter)), maxScale(maxScale)
 {
-	static const std::vector<double> scales {1., 2.};
-	return scales;
 }
 
-const std::vector<double>& onlyOneX()
+CBitmap* LazyArt::frameAt(int32 index, double scale)
 {
-	static const std::vector<double> scales {1.};
-	return scales;
+	const auto key = std::make_pair(index, scale);
+	if (auto known = painted.find(key); known != painted.end())
+		return known->second;
+	auto context = COffscreenContext::create(frame, frameSize.x, frameSize.y, scale);
+	if (!context)
+		return nullptr;
+	context->beginDraw();
+	context->setDrawMode(kSmooth);
+	const double position = frames > 1 ? double(index) / (frames - 1) : 0.;
+	painter(*context, CRect(0., 0., frameSize.x, frameSize.y), position);
+	context->endDraw();
+	return painted.emplace(key, context->getBitmap()).first->second;
 }
 
-SharedPointer<CBitmap> makePointerStrip(CFrame* frame, double side, int32 frames, const std::vector<double>& scales)
+// Draws each frame the rect shows of the strip, from the strip point
+// offset down.
+void LazyArt::draw(CDrawContext* context, const CRect& rect, const CPoint& offset, float alpha)
 {
-	return strip(frame, side, frames, scales, pointerFrame);
+	if (!context || frameSize.y <= 0.)
+		return;
+	const double scale = std::min(wholeScale(context->getScaleFactor()), maxScale);
+	const double stripTop = offset.y;
+	const double stripBottom = offset.y + rect.getHeight();
+	for (int32 index = std::max(0, int32(std::floor(stripTop / frameSize.y)));
+	     index < frames && index * frameSize.y < stripBottom; ++index)
+	{
+		const double frameTop = index * frameSize.y;
+		CRect part(rect.left, std::max(rect.top, rect.top + frameTop - stripTop), rect.right,
+		           std::min(rect.bottom, rect.top + frameTop + frameSize.y - stripTop));
+		if (part.isEmpty())
+			continue;
+		if (CBitmap* bitmap = frameAt(index, scale))
+			bitmap->draw(context, part, CPoint(offset.x, std::max(0., stripTop - frameTop)), alpha);
+	}
 }
 
-SharedPointer<CBitmap> makeLightRingStrip(CFrame* frame, double side, int32 frames,
-                                          const std::vector<double>& scales)
+SharedPointer<LazyArt> makePointerStrip(CFrame* frame, double side, int32 frames,
+                                        double maxScale)
 {
-	return strip(frame, side, frames, scales, lightRingFrame);
+	return makeOwned<LazyArt>(frame, CPoint(side, side), frames, pointerFrame, maxScale);
 }
 
-SharedPointer<CBitmap> makeFace(CFrame* frame, double side, const std::vector<double>& scales)
+SharedPointer<LazyArt> makeLightRingStrip(CFrame* frame, double side, int32 frames)
 {
-	return paint(frame, CPoint(side, side), scales, [side](CDrawContext& context) {
+	return makeOwned<LazyArt>(frame, CPoint(side, side), frames, lightRingFrame);
+}
+
+SharedPointer<LazyArt> makeFace(CFrame* frame, double side)
+{
+	auto painter = [side](CDrawContext& context, const CRect&, double) {
 		const CPoint centre(side / 2., side / 2.);
 		context.setFillColor(CColor(14, 15, 20));
 		context.drawEllipse(around(centre, side / 2. - 1.), kDrawFilled);
 		shadedDisc(context, centre, side / 2. - 3., CColor(150, 110, 80), CColor(60, 38, 28));
 		// A recess the handle runs round.
 		shadedDisc(context, centre, side / 2. - 13., CColor(55, 35, 26), CColor(130, 95, 70));
-	});
+	};
+	return makeOwned<LazyArt>(frame, CPoint(side, side), 1, painter);
 }
 
-SharedPointer<CBitmap> makeHandle(CFrame* frame, double side, const std::vector<double>& scales)
+SharedPointer<LazyArt> makeHandle(CFrame* frame, double side)
 {
-	return paint(frame, CPoint(side, side), scales, [side](CDrawContext& context) {
+	auto painter = [side](CDrawContext& context, const CRect&, double) {
 		const CPoint centre(side / 2., side / 2.);
 		context.setFillColor(CColor(30, 20, 16, 160));
 		context.drawEllipse(around(centre, side / 2.), kDrawFilled);
 		shadedDisc(context, centre, side / 2. - 1., CColor(255, 240, 200), CColor(220, 150, 60));
-	});
+	};
+	return makeOwned<LazyArt>(frame, CPoint(side, side), 1, painter);
 }
 
 } // namespace Kavrin::Demo::KnobBitmaps

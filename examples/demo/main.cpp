@@ -8,6 +8,8 @@
 // --scale=N paints the headless picture at N device pixels per unit.
 // --first-frame opens the window, waits until the first frame is on the
 // screen, prints the time since the process started, and quits.
+// --page=NAME shows that page of the gallery first (knobs, sliders,
+// switches).
 
 #include "examples/demo/demoeditor.h"
 #include "examples/demo/gallery.h"
@@ -15,6 +17,7 @@
 #include "lib/kavrin.h"
 #include "lib/platform/x11/x11frame.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +37,7 @@ struct Options
 	std::string snapshot {"kavrin-demo.png"};
 	std::string screenshot;
 	double scale {1.};
+	std::string page {"knobs"};
 };
 
 // Seconds since the process started, from the kernel's record of it.
@@ -57,19 +61,19 @@ double secondsSinceProcessStart()
 	return now.tv_sec + now.tv_nsec / 1e9 - double(start) / double(sysconf(_SC_CLK_TCK));
 }
 
-int runInWindow(const SharedPointer<X11Platform>& platform, bool firstFrameOnly)
+int runInWindow(const SharedPointer<X11Platform>& platform, const Options& options)
 {
 	setPlatform(platform);
 	int result = 0;
 	{
 		Demo::DemoEditor editor;
-		StandaloneWindow window(platform, Demo::buildGallery(editor), "Kavrin demo");
+		StandaloneWindow window(platform, Demo::buildGallery(editor, options.page), "Kavrin demo");
 		if (!window.isOpen())
 		{
 			std::fprintf(stderr, "the demo window could not be opened\n");
 			result = 1;
 		}
-		else if (firstFrameOnly)
+		else if (options.firstFrameOnly)
 		{
 			auto loop = static_cast<DefaultRunLoop*>(platform->getRunLoop());
 			auto platformFrame = static_cast<X11Frame*>(window.getFrame()->getPlatformFrame());
@@ -93,13 +97,13 @@ int runInWindow(const SharedPointer<X11Platform>& platform, bool firstFrameOnly)
 	return result;
 }
 
-int runHeadless(const std::string& snapshot, double scale)
+int runHeadless(const std::string& snapshot, const Options& options)
 {
 	setPlatform(owned(new HeadlessPlatform));
 	int result = 0;
 	{
 		Demo::DemoEditor editor;
-		auto frame = Demo::buildGallery(editor);
+		auto frame = Demo::buildGallery(editor, options.page);
 		int parent = 0;
 		if (!frame->open(&parent, kHeadless))
 		{
@@ -109,7 +113,7 @@ int runHeadless(const std::string& snapshot, double scale)
 			return 1;
 		}
 		auto window = static_cast<HeadlessFrame*>(frame->getPlatformFrame());
-		window->setScaleFactor(scale);
+		window->setScaleFactor(options.scale);
 		// The mouse moves into the playground, as a window would report it.
 		CPoint where(800, 430);
 		frame->platformOnMouseMoved(where, CButtonState());
@@ -156,6 +160,19 @@ bool parse(int argc, char** argv, Options& options)
 				return false;
 			}
 		}
+		else if (argument.rfind("--page=", 0) == 0)
+		{
+			options.page = argument.substr(std::strlen("--page="));
+			const auto names = Demo::galleryPageNames();
+			if (std::find(names.begin(), names.end(), options.page) == names.end())
+			{
+				std::string known;
+				for (const auto& name : names)
+					known += (known.empty() ? "" : ", ") + name;
+				std::fprintf(stderr, "--page wants one of: %s\n", known.c_str());
+				return false;
+			}
+		}
 		else if (argument.rfind("--", 0) == 0)
 		{
 			std::fprintf(stderr, "unknown option %s\n", argument.c_str());
@@ -175,12 +192,12 @@ int main(int argc, char** argv)
 	if (!parse(argc, argv, options))
 		return 2;
 	if (!options.screenshot.empty())
-		return runHeadless(options.screenshot, options.scale);
+		return runHeadless(options.screenshot, options);
 	if (!options.headless && std::getenv("DISPLAY"))
 	{
 		if (auto platform = X11Platform::create())
-			return runInWindow(platform, options.firstFrameOnly);
+			return runInWindow(platform, options);
 		std::fprintf(stderr, "no X server answers on $DISPLAY; painting headless instead\n");
 	}
-	return runHeadless(options.snapshot, options.scale);
+	return runHeadless(options.snapshot, options);
 }

@@ -135,7 +135,9 @@ public:
 		editor->setParameter(int32(port), value);
 	}
 
-	// Handles what the X server sent and what is due, without waiting.
+	// Handles what the X server sent, what is due and what was asked for
+	// (dirty views, invalidations), without waiting. A call with nothing
+	// to do is one poll(2): no round trip, no allocation.
 	int idle()
 	{
 		if (!platform)
@@ -144,6 +146,9 @@ public:
 			loop->runOnce(0);
 		else
 			platform->processEvents();
+		// The host's own calls may have waited for replies, which leaves
+		// their events where the descriptor does not show them.
+		platform->processQueuedEvents();
 		return 0;
 	}
 

@@ -67,6 +67,10 @@ public:
 	// Told just before the frame releases the platform frame; no callback
 	// reaches the frame afterwards.
 	virtual void onFrameClosed() = 0;
+	// Has the frame's idle() run soon on the main thread. Nothing polls for
+	// dirty views: this is how they reach the screen. Any thread may call
+	// it; it neither locks nor allocates. Calls before the run fold into it.
+	virtual void wakeForIdle() noexcept = 0;
 };
 
 } // namespace Kavrin

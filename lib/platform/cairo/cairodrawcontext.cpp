@@ -24,7 +24,7 @@ bool isDrawableTransform(const CGraphicsTransform& t)
 	       std::isfinite(t.dx) && std::isfinite(t.dy) && t.determinant() != 0.;
 }
 
-void applyTransform(cairo_t* cr, const CGraphicsTransform& t)
+void concatTransform(cairo_t* cr, const CGraphicsTransform& t)
 {
 	cairo_matrix_t matrix;
 	cairo_matrix_init(&matrix, t.m11, t.m21, t.m12, t.m22, t.dx, t.dy);
@@ -72,16 +72,15 @@ CairoDrawContext::CairoDrawContext(CBitmap* bitmap)
 
 CairoDrawContext::~CairoDrawContext() noexcept
 {
-	closeDrawingLevel();
+	flushPendingClear();
 	cairo_destroy(cr);
 }
 
 void CairoDrawContext::init()
 {
-	cairo_set_tolerance(cr, scaleFactor >= 2. ? kHighResolutionTolerance : kDefaultTolerance);
+	tolerance = scaleFactor >= 2. ? kHighResolutionTolerance : kDefaultTolerance;
+	cairo_set_tolerance(cr, tolerance);
 	CDrawContext::init();
-	applyLineStyle();
-	applyAntialias();
 }
 
 double CairoDrawContext::getScaleFactor() const
@@ -89,14 +88,16 @@ double CairoDrawContext::getScaleFactor() const
 	return scaleFactor;
 }
 
+void CairoDrawContext::endDraw()
+{
+	flushPendingClear();
+}
+
 // ---- Preparing a call ----
 
-bool CairoDrawContext::beginDrawing()
+bool CairoDrawContext::prepareDrawing()
 {
 	CRect clip = getAbsoluteClipRect();
-	if (!(clip.left < clip.right) || !(clip.top < clip.bottom) || !std::isfinite(clip.left) ||
-	    !std::isfinite(clip.top) || !std::isfinite(clip.right) || !std::isfinite(clip.bottom))
-		return false;
 	CGraphicsTransform transform = getCurrentTransform();
 	if (!isDrawableTransform(transform))
 		return false;
@@ -109,26 +110,95 @@ bool CairoDrawContext::beginDrawing()
 		transform.dx = round(transform.dx);
 		transform.dy = round(transform.dy);
 	}
-	if (drawingLevelOpen && clip == appliedClip && transform == appliedTransform)
+	if (!(clip.left < clip.right) || !(clip.top < clip.bottom) || !std::isfinite(clip.left) ||
+	    !std::isfinite(clip.top) || !std::isfinite(clip.right) || !std::isfinite(clip.bottom))
+		return false;
+	drawingClip = clip;
+	drawingTransform = transform;
+	if (transform != appliedTransform)
+		applyTransform(transform);
+	if (lineStyleChanged)
+		applyLineStyle();
+	if (drawModeChanged)
+		applyAntialias();
+	return true;
+}
+
+void CairoDrawContext::applyTransform(const CGraphicsTransform& t)
+{
+	cairo_matrix_t matrix;
+	cairo_matrix_init(&matrix, t.m11, t.m21, t.m12, t.m22, t.dx, t.dy);
+	cairo_set_matrix(cr, &matrix);
+	appliedTransform = t;
+}
+
+namespace {
+
+// Device pixels that Cairo, working in 1/256 of a pixel, rounds onto a whole
+// one count as whole.
+constexpr double kPixelSnap = 1. / 1024.;
+
+// The device pixels lying whole inside a rect of device coordinates.
+CRect innerPixels(const CRect& device)
+{
+	return CRect(std::ceil(device.left - kPixelSnap), std::ceil(device.top - kPixelSnap),
+	             std::floor(device.right + kPixelSnap), std::floor(device.bottom + kPixelSnap));
+}
+
+bool onWholePixels(const CRect& device)
+{
+	auto whole = [](double value) { return std::fabs(value - std::round(value)) < kPixelSnap; };
+	return whole(device.left) && whole(device.top) && whole(device.right) && whole(device.bottom);
+}
+
+bool isFinite(const CRect& r)
+{
+	return std::isfinite(r.left) && std::isfinite(r.top) && std::isfinite(r.right) && std::isfinite(r.bottom);
+}
+
+CRect scaled(CRect r, double factor)
+{
+	return CRect(r.left * factor, r.top * factor, r.right * factor, r.bottom * factor);
+}
+
+} // namespace
+
+void CairoDrawContext::clipUnlessInside(const CRect* userBounds, double surfaceMargin)
+{
+	flushPendingClear();
+	bool needed = !drawingClip.rectInside(getSurfaceRect());
+	if (needed && userBounds && isFinite(*userBounds))
 	{
-		cairo_new_path(cr);
-		return true;
+		CRect device = drawingTransform.transformed(*userBounds);
+		device.extend(surfaceMargin, surfaceMargin);
+		needed = !innerPixels(scaled(drawingClip, scaleFactor)).rectInside(scaled(device, scaleFactor));
 	}
-	closeDrawingLevel();
-	cairo_save(cr);
-	drawingLevelOpen = true;
-	appliedClip = clip;
-	appliedTransform = transform;
+	if (!needed)
+	{
+		if (clipApplied)
+			cairo_reset_clip(cr);
+		clipApplied = false;
+		return;
+	}
+	if (clipApplied && appliedClip == drawingClip)
+		return;
+	// The clip is kept in surface coordinates.
+	cairo_reset_clip(cr);
 	cairo_new_path(cr);
-	// A clip that covers the whole surface clips nothing and would only
-	// slow Cairo's compositing down.
-	if (!clip.rectInside(getSurfaceRect()))
-	{
-		cairo_rectangle(cr, clip.left, clip.top, clip.getWidth(), clip.getHeight());
-		cairo_clip(cr);
-	}
-	if (!transform.isInvariant())
-		applyTransform(cr, transform);
+	cairo_identity_matrix(cr);
+	cairo_rectangle(cr, drawingClip.left, drawingClip.top, drawingClip.getWidth(), drawingClip.getHeight());
+	cairo_clip(cr);
+	applyTransform(appliedTransform);
+	clipApplied = true;
+	appliedClip = drawingClip;
+}
+
+bool CairoDrawContext::beginDrawing()
+{
+	if (!prepareDrawing())
+		return false;
+	clipUnlessInside(nullptr);
+	cairo_new_path(cr);
 	return true;
 }
 
@@ -137,13 +207,94 @@ void CairoDrawContext::endDrawing()
 	cairo_new_path(cr);
 }
 
-void CairoDrawContext::closeDrawingLevel()
+CRect CairoDrawContext::strokeBounds(const CRect& userBounds, Joins joins) const
 {
-	if (!drawingLevelOpen)
+	double reach = 1.;
+	if (getLineStyle().getLineCap() == CLineStyle::kLineCapSquare)
+		reach = M_SQRT2;
+	if (getLineStyle().getLineJoin() == CLineStyle::kLineJoinMiter)
+	{
+		if (joins == Joins::kRightAngles)
+			reach = M_SQRT2;
+		else if (joins == Joins::kSharp)
+			reach = std::max(reach, cairo_get_miter_limit(cr));
+	}
+	reach *= appliedLineWidth / 2.;
+	return CRect(userBounds).normalize().extend(reach, reach);
+}
+
+// ---- Clearing ----
+
+bool CairoDrawContext::uprightDeviceRect(const CRect& userRect, CRect& device) const
+{
+	const auto& t = drawingTransform;
+	if (t.m12 != 0. || t.m21 != 0. || !isFinite(userRect))
+		return false;
+	device = scaled(t.transformed(userRect), scaleFactor);
+	return true;
+}
+
+void CairoDrawContext::clearBeforeDrawing(const CRect& rect)
+{
+	flushPendingClear();
+	if (!prepareDrawing())
 		return;
-	drawingLevelOpen = false;
+	// Only a clear of whole pixels is certain to be undone by whole pixels.
+	CRect device;
+	const CRect clip = scaled(drawingClip, scaleFactor);
+	if (!uprightDeviceRect(alignedRect(rect), device) || !onWholePixels(device) || !onWholePixels(clip))
+	{
+		clearRect(rect);
+		return;
+	}
+	pendingClear = innerPixels(device).bound(innerPixels(clip));
+	clearPending = !pendingClear.isEmpty();
+}
+
+// An opaque rect over every pixel of the pending clear leaves exactly what
+// the clear and then the rect would have left. Aliased drawing writes each
+// pixel whole or not at all, and a filled rect with a solid, mitred stroke
+// of the same opacity reaches half the line width beyond its fill;
+// antialiased edges are whole only on whole pixels.
+void CairoDrawContext::forgetClearCoveredBy(const CRect& userFill, CDrawStyle style)
+{
+	if (!clearPending || style == kDrawStroked || getFillColor().alpha != 255 || getGlobalAlpha() != 1.f ||
+	    !(userFill.left < userFill.right && userFill.top < userFill.bottom))
+		return;
+	const bool aliased = !getDrawMode().antialiasing();
+	CRect shape = userFill;
+	if (style == kDrawFilledAndStroked)
+	{
+		if (!aliased || getFrameColor().alpha != 255 || !(appliedLineWidth > 0.) ||
+		    !appliedLineStyle.getDashLengths().empty() ||
+		    appliedLineStyle.getLineJoin() != CLineStyle::kLineJoinMiter || cairo_get_miter_limit(cr) < M_SQRT2)
+			return;
+		shape.extend(appliedLineWidth / 2., appliedLineWidth / 2.);
+	}
+	CRect device;
+	const CRect clip = scaled(drawingClip, scaleFactor);
+	if (!uprightDeviceRect(shape, device) || (!aliased && !(onWholePixels(device) && onWholePixels(clip))))
+		return;
+	if (innerPixels(device).bound(innerPixels(clip)).rectInside(pendingClear))
+		clearPending = false;
+}
+
+void CairoDrawContext::flushPendingClear()
+{
+	if (!clearPending)
+		return;
+	clearPending = false;
+	if (clipApplied)
+		cairo_reset_clip(cr);
+	clipApplied = false;
 	cairo_new_path(cr);
-	cairo_restore(cr);
+	cairo_identity_matrix(cr);
+	const CRect area = scaled(pendingClear, 1. / scaleFactor);
+	cairo_rectangle(cr, area.left, area.top, area.getWidth(), area.getHeight());
+	cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+	cairo_fill(cr);
+	cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+	applyTransform(appliedTransform);
 }
 
 // Cairo's device space here is the surface's logical space (the surface's
@@ -218,14 +369,18 @@ void CairoDrawContext::fillAndStroke(CDrawStyle style)
 
 void CairoDrawContext::applyLineStyle()
 {
-	closeDrawingLevel();
+	lineStyleChanged = false;
 	const auto& style = getLineStyle();
+	const double width = std::isfinite(getLineWidth()) ? std::max(getLineWidth(), 0.) : 0.;
+	if (width == appliedLineWidth && style == appliedLineStyle)
+		return;
+	appliedLineWidth = width;
+	appliedLineStyle = style;
 	static const cairo_line_cap_t caps[] = {CAIRO_LINE_CAP_BUTT, CAIRO_LINE_CAP_ROUND, CAIRO_LINE_CAP_SQUARE};
 	static const cairo_line_join_t joins[] = {CAIRO_LINE_JOIN_MITER, CAIRO_LINE_JOIN_ROUND,
 	                                          CAIRO_LINE_JOIN_BEVEL};
 	cairo_set_line_cap(cr, caps[std::clamp<int32>(style.getLineCap(), 0, 2)]);
 	cairo_set_line_join(cr, joins[std::clamp<int32>(style.getLineJoin(), 0, 2)]);
-	const double width = std::isfinite(getLineWidth()) ? std::max(getLineWidth(), 0.) : 0.;
 	cairo_set_line_width(cr, width);
 	// Dash lengths are in multiples of the line width. Dashes Cairo would
 	// refuse (nothing positive, a negative length, a zero width) draw solid
@@ -247,10 +402,12 @@ void CairoDrawContext::applyLineStyle()
 
 void CairoDrawContext::applyAntialias()
 {
-	closeDrawingLevel();
+	drawModeChanged = false;
 	cairo_antialias_t mode = CAIRO_ANTIALIAS_NONE;
 	if (getDrawMode().antialiasing())
 		mode = scaleFactor >= 2. ? CAIRO_ANTIALIAS_FAST : CAIRO_ANTIALIAS_DEFAULT;
+	if (mode == cairo_get_antialias(cr))
+		return;
 	cairo_set_antialias(cr, mode);
 }
 
@@ -259,7 +416,7 @@ void CairoDrawContext::setLineStyle(const CLineStyle& style)
 	if (style == getLineStyle())
 		return;
 	COffscreenContext::setLineStyle(style);
-	applyLineStyle();
+	lineStyleChanged = true;
 }
 
 void CairoDrawContext::setLineWidth(double width)
@@ -267,7 +424,7 @@ void CairoDrawContext::setLineWidth(double width)
 	if (width == getLineWidth())
 		return;
 	COffscreenContext::setLineWidth(width);
-	applyLineStyle();
+	lineStyleChanged = true;
 }
 
 void CairoDrawContext::setDrawMode(CDrawMode mode)
@@ -275,7 +432,7 @@ void CairoDrawContext::setDrawMode(CDrawMode mode)
 	if (mode == getDrawMode())
 		return;
 	COffscreenContext::setDrawMode(mode);
-	applyAntialias();
+	drawModeChanged = true;
 }
 
 void CairoDrawContext::setGlobalAlpha(float newAlpha)
@@ -285,42 +442,86 @@ void CairoDrawContext::setGlobalAlpha(float newAlpha)
 	COffscreenContext::setGlobalAlpha(newAlpha);
 }
 
-void CairoDrawContext::saveGlobalState()
-{
-	COffscreenContext::saveGlobalState();
-	closeDrawingLevel();
-	cairo_save(cr);
-	++savedStates;
-}
-
+// The line state and draw mode may come back changed; they are compared
+// with what Cairo has when something is drawn next.
 void CairoDrawContext::restoreGlobalState()
 {
-	if (savedStates == 0)
-		return;
-	--savedStates;
 	COffscreenContext::restoreGlobalState();
-	closeDrawingLevel();
-	cairo_restore(cr);
+	lineStyleChanged = true;
+	drawModeChanged = true;
 }
 
 // ---- Primitives ----
 
+// The smallest rect around points and rects; unknown once anything that
+// was added is not finite.
+class CairoDrawContext::Extent
+{
+public:
+	void add(const CPoint& p)
+	{
+		finite = finite && std::isfinite(p.x) && std::isfinite(p.y);
+		box.left = std::min(box.left, p.x);
+		box.top = std::min(box.top, p.y);
+		box.right = std::max(box.right, p.x);
+		box.bottom = std::max(box.bottom, p.y);
+	}
+	void add(const CRect& r)
+	{
+		add(r.getTopLeft());
+		add(r.getBottomRight());
+	}
+	// Null when nothing finite was added.
+	const CRect* known() const
+	{
+		return finite && box.left <= box.right && box.top <= box.bottom ? &box : nullptr;
+	}
+
+private:
+	CRect box {HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+	bool finite {true};
+};
+
+// Cairo computes a stroke's outline from points it has rounded to 1/256 of
+// a device pixel.
+double CairoDrawContext::strokeSlack() const
+{
+	return 1. / (64. * scaleFactor);
+}
+
 void CairoDrawContext::drawLine(const std::pair<CPoint, CPoint>& line)
 {
-	drawLines({line});
+	strokeLines(&line, 1);
 }
 
 void CairoDrawContext::drawLines(const std::vector<std::pair<CPoint, CPoint>>& lines)
 {
-	if (lines.empty() || !beginDrawing())
+	strokeLines(lines.data(), lines.size());
+}
+
+// Each line is a path of its own: no joins.
+void CairoDrawContext::strokeLines(const std::pair<CPoint, CPoint>* lines, size_t count)
+{
+	if (count == 0 || !prepareDrawing())
 		return;
 	const double shift = strokeShift();
-	for (const auto& [from, to] : lines)
+	auto endpoint = [&](const CPoint& p) {
+		CPoint q = integralMode() ? pixelAligned(p) : p;
+		return CPoint(q.x + shift, q.y + shift);
+	};
+	Extent extent;
+	for (size_t i = 0; i < count; ++i)
 	{
-		CPoint a = integralMode() ? pixelAligned(from) : from;
-		CPoint b = integralMode() ? pixelAligned(to) : to;
-		cairo_move_to(cr, a.x + shift, a.y + shift);
-		cairo_line_to(cr, b.x + shift, b.y + shift);
+		extent.add(endpoint(lines[i].first));
+		extent.add(endpoint(lines[i].second));
+	}
+	clipUnlessInsideShape(extent.known(), kDrawStroked, Joins::kNone, 0.);
+	for (size_t i = 0; i < count; ++i)
+	{
+		CPoint a = endpoint(lines[i].first);
+		CPoint b = endpoint(lines[i].second);
+		cairo_move_to(cr, a.x, a.y);
+		cairo_line_to(cr, b.x, b.y);
 	}
 	setSourceColor(getFrameColor());
 	cairo_stroke(cr);
@@ -329,12 +530,17 @@ void CairoDrawContext::drawLines(const std::vector<std::pair<CPoint, CPoint>>& l
 
 void CairoDrawContext::drawPolygon(const std::vector<CPoint>& polygon, CDrawStyle style)
 {
-	if (polygon.empty() || !beginDrawing())
+	if (polygon.empty() || !prepareDrawing())
 		return;
+	auto vertex = [&](const CPoint& p) { return integralMode() ? pixelAligned(p) : p; };
+	Extent extent;
+	for (const auto& point : polygon)
+		extent.add(vertex(point));
+	clipUnlessInsideShape(extent.known(), style, Joins::kSharp, 0.);
 	bool first = true;
 	for (const auto& point : polygon)
 	{
-		CPoint p = integralMode() ? pixelAligned(point) : point;
+		CPoint p = vertex(point);
 		if (first)
 			cairo_move_to(cr, p.x, p.y);
 		else
@@ -345,11 +551,26 @@ void CairoDrawContext::drawPolygon(const std::vector<CPoint>& polygon, CDrawStyl
 	endDrawing();
 }
 
+// A filled shape covers no more than its outline's extent, plus the error
+// of its curves; a stroked one reaches out by the pen.
+void CairoDrawContext::clipUnlessInsideShape(const CRect* extent, CDrawStyle style, Joins joins,
+                                             double curveError)
+{
+	if (!extent)
+		return clipUnlessInside(nullptr);
+	if (style == kDrawFilled)
+		return clipUnlessInside(extent, curveError);
+	const CRect bounds = strokeBounds(*extent, joins);
+	clipUnlessInside(&bounds, curveError + strokeSlack());
+}
+
 void CairoDrawContext::drawRect(const CRect& rect, CDrawStyle style)
 {
-	if (!beginDrawing())
+	if (!prepareDrawing())
 		return;
 	CRect r = shapeRect(rect, style);
+	forgetClearCoveredBy(r, style);
+	clipUnlessInsideShape(&r, style, Joins::kRightAngles, 0.);
 	cairo_rectangle(cr, r.left, r.top, r.getWidth(), r.getHeight());
 	fillAndStroke(style);
 	endDrawing();
@@ -357,21 +578,24 @@ void CairoDrawContext::drawRect(const CRect& rect, CDrawStyle style)
 
 void CairoDrawContext::drawEllipse(const CRect& rect, CDrawStyle style)
 {
-	if (!beginDrawing())
+	if (!prepareDrawing())
 		return;
-	appendEllipse(cr, shapeRect(rect, style));
+	CRect r = shapeRect(rect, style);
+	clipUnlessInsideShape(&r, style, Joins::kSmooth, arcDeviation(r, drawingTransform, tolerance));
+	appendEllipse(cr, r);
 	fillAndStroke(style);
 	endDrawing();
 }
 
 void CairoDrawContext::drawArc(const CRect& rect, float startAngle, float endAngle, CDrawStyle style)
 {
-	if (!beginDrawing())
+	if (!prepareDrawing())
 		return;
 	// An arc lies on the ellipse inscribed in its rect, stroked or not.
 	CRect r = alignedRect(rect);
 	if (style != kDrawFilled)
 		r.offset(strokeShift(), strokeShift());
+	clipUnlessInsideShape(&r, style, Joins::kSmooth, arcDeviation(r, drawingTransform, tolerance));
 	appendArc(cr, r, startAngle, endAngle, true);
 	fillAndStroke(style);
 	endDrawing();
@@ -425,9 +649,11 @@ void CairoDrawContext::drawBitmap(CBitmap* bitmap, const CRect& dest, const CPoi
 
 void CairoDrawContext::clearRect(const CRect& rect)
 {
-	if (!beginDrawing())
+	flushPendingClear();
+	if (!prepareDrawing())
 		return;
 	CRect r = alignedRect(rect);
+	clipUnlessInside(&r);
 	cairo_rectangle(cr, r.left, r.top, r.getWidth(), r.getHeight());
 	cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
 	cairo_fill(cr);
@@ -453,14 +679,13 @@ CGraphicsPath* CairoDrawContext::createTextPath(CFontDesc* font, const char* tex
 bool CairoDrawContext::addPathForFill(CGraphicsPath* path, CGraphicsTransform* transformation, bool shift)
 {
 	auto cairoPath = dynamic_cast<CairoGraphicsPath*>(path);
-	if (!cairoPath || path->getElements().empty() ||
-	    (transformation && !isDrawableTransform(*transformation)))
+	if (!cairoPath || path->getElements().empty() || (transformation && !isDrawableTransform(*transformation)))
 		return false;
-	cairo_save(cr);
 	if (transformation)
-		applyTransform(cr, *transformation);
+		concatTransform(cr, *transformation);
 	cairoPath->appendTo(cr);
-	cairo_restore(cr);
+	if (transformation)
+		applyTransform(appliedTransform);
 	if (getDrawMode().value() != kAliasing)
 		return true;
 
@@ -483,11 +708,88 @@ bool CairoDrawContext::addPathForFill(CGraphicsPath* path, CGraphicsTransform* t
 	return true;
 }
 
+namespace {
+
+CRect mapped(const CRect& r, const CGraphicsTransform* transformation)
+{
+	return transformation ? transformation->transformed(r) : r;
+}
+
+CPoint mapped(const CPoint& p, const CGraphicsTransform* transformation)
+{
+	return transformation ? transformation->transformed(p) : p;
+}
+
+} // namespace
+
+// Where a path's elements lie in user space, through its own transform,
+// how far what is drawn may stray beyond that on the surface (its points
+// rounded, its arcs drawn as Bézier pieces), and how its pieces meet: a
+// single arc or ellipse is one smooth curve.
+CairoDrawContext::Joins CairoDrawContext::measurePath(const CGraphicsPath::ElementList& elements,
+                                                      const CGraphicsTransform* transformation,
+                                                      Extent& extent, double& curveError) const
+{
+	using Element = CGraphicsPath::Element;
+	const CGraphicsTransform pathToSurface =
+	    transformation ? drawingTransform * *transformation : drawingTransform;
+	double arcError = 0.;
+	for (const auto& element : elements)
+	{
+		switch (element.type)
+		{
+			case Element::kArc:
+			case Element::kEllipse:
+				arcError = std::max(arcError, pathArcDeviation(element.rect, pathToSurface));
+				extent.add(mapped(element.rect, transformation));
+				break;
+			case Element::kRect:
+				extent.add(mapped(element.rect, transformation));
+				break;
+			case Element::kBezierCurve:
+				extent.add(mapped(element.control1, transformation));
+				extent.add(mapped(element.control2, transformation));
+				extent.add(mapped(element.point, transformation));
+				break;
+			case Element::kLine:
+			case Element::kBeginSubpath:
+				extent.add(mapped(element.point, transformation));
+				break;
+			case Element::kCloseSubpath:
+				break;
+		}
+	}
+	curveError = pathPointDeviation(pathToSurface) + arcError;
+	if (elements.size() != 1)
+		return Joins::kSharp;
+	switch (elements.front().type)
+	{
+		case Element::kArc:
+		case Element::kEllipse:
+			return Joins::kSmooth;
+		case Element::kRect:
+			return Joins::kRightAngles;
+		default:
+			return Joins::kSharp;
+	}
+}
+
 void CairoDrawContext::drawGraphicsPath(CGraphicsPath* path, PathDrawMode mode,
                                         CGraphicsTransform* transformation)
 {
-	if (!path || !beginDrawing())
+	if (!path || !prepareDrawing())
 		return;
+	// Aliased points move onto pixels after the path is built.
+	if (getDrawMode().value() == kAliasing)
+		clipUnlessInside(nullptr);
+	else
+	{
+		Extent extent;
+		double curveError = 0.;
+		const Joins joins = measurePath(path->getElements(), transformation, extent, curveError);
+		clipUnlessInsideShape(extent.known(), mode == kPathStroked ? kDrawStroked : kDrawFilled, joins,
+		                      curveError);
+	}
 	if (addPathForFill(path, transformation, mode == kPathStroked))
 	{
 		if (mode == kPathStroked)

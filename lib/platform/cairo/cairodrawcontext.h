@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lib/cdrawcontext.h"
+#include "lib/cgraphicspath.h"
 
 #include <cairo.h>
 
@@ -15,6 +16,12 @@ class CairoImageSurface;
 // Antialiased drawing uses Cairo's fast antialiasing and a coarser curve
 // tolerance on surfaces of scale 2 or more, where the difference cannot be
 // seen, and its default antialiasing and tolerance at scale 1.
+//
+// Cairo's own state is never saved and restored with the context's: it
+// mirrors the context state and is brought up to date when something is
+// drawn, so that a change of line width or a saved state costs no
+// re-established clip, and a run of primitives under one clip and
+// transform pays for them once.
 class CairoDrawContext : public COffscreenContext
 {
 public:
@@ -38,7 +45,6 @@ public:
 	void setLineWidth(double width) override;
 	void setDrawMode(CDrawMode mode) override;
 	void setGlobalAlpha(float newAlpha) override;
-	void saveGlobalState() override;
 	void restoreGlobalState() override;
 	double getScaleFactor() const override;
 	CGraphicsPath* createGraphicsPath() override;
@@ -51,15 +57,20 @@ public:
 	void fillRadialGradient(CGraphicsPath* path, const CGradient& gradient, const CPoint& center,
 	                        double radius, const CPoint& originOffset = CPoint(), bool evenOdd = false,
 	                        CGraphicsTransform* transformation = nullptr) override;
+	void endDraw() override;
 	void init() override;
+
+	// The same pixels as clearRect(rect), left until something is drawn: a
+	// fully opaque fill that covers every pixel of it makes the clear
+	// unnecessary, so that a frame painting an opaque background over its
+	// repainted rects writes each pixel once.
+	void clearBeforeDrawing(const CRect& rect);
 
 	cairo_t* getCairo() const { return cr; }
 
 	// Begins a drawing call: false (and nothing to end) when the clip is
-	// empty; otherwise the clip and the current transform are applied,
-	// rounded to device pixels in integral mode. They stay applied across
-	// calls until they change or the Cairo state is saved or changed, so
-	// that a run of primitives under one clip pays for it once.
+	// empty; otherwise the clip, the current transform (both rounded to
+	// device pixels in integral mode) and the line state are applied.
 	bool beginDrawing();
 	void endDrawing();
 	bool integralMode() const { return getDrawMode().integralMode(); }
@@ -68,6 +79,35 @@ public:
 	void setSourceColor(const CColor& color);
 
 private:
+	// How a shape's pieces meet, which decides how far its stroke reaches
+	// beyond the path: half the line width for round and bevel joins and for
+	// round and butt caps, further for square caps and miter joins.
+	enum class Joins
+	{
+		kNone,        // separate segments
+		kSmooth,      // one curve whose pieces meet at a tangent
+		kRightAngles, // the corners of a rect
+		kSharp,
+	};
+	class Extent;
+
+	// Brings transform and line state up to date and works out the clip of
+	// the call: false when nothing can be drawn.
+	bool prepareDrawing();
+	// Applies the clip unless everything drawn lies within userBounds (in
+	// user space) widened by surfaceMargin (in surface units), on pixels
+	// the clip covers whole: there it would change no pixel and only slow
+	// Cairo down. Draws a pending clear first.
+	void clipUnlessInside(const CRect* userBounds, double surfaceMargin = 0.);
+	// The same for a shape filled or stroked over an extent (null when
+	// unknown), whose curves may lie curveError beyond it.
+	void clipUnlessInsideShape(const CRect* extent, CDrawStyle style, Joins joins, double curveError);
+	// userBounds widened by the reach of the current pen.
+	CRect strokeBounds(const CRect& userBounds, Joins joins) const;
+	double strokeSlack() const;
+	Joins measurePath(const CGraphicsPath::ElementList& elements, const CGraphicsTransform* transformation,
+	                  Extent& extent, double& curveError) const;
+	void strokeLines(const std::pair<CPoint, CPoint>* lines, size_t count);
 	CRect alignedRect(const CRect& rect) const;
 	CRect shapeRect(const CRect& rect, CDrawStyle style) const;
 	// Half a unit when strokes of the current width must be shifted onto
@@ -75,21 +115,40 @@ private:
 	double strokeShift() const;
 	void applyLineStyle();
 	void applyAntialias();
+	void applyTransform(const CGraphicsTransform& transform);
 	void fillAndStroke(CDrawStyle style);
 	bool addPathForFill(CGraphicsPath* path, CGraphicsTransform* transformation, bool shift);
 	void fillGradient(CGraphicsPath* path, cairo_pattern_t* pattern, bool evenOdd,
 	                  CGraphicsTransform* transformation);
 
-	// Leaves the level that holds the applied clip and transform.
-	void closeDrawingLevel();
+	// Drops the pending clear when a rect drawn over userFill in the style
+	// certainly covers it.
+	void forgetClearCoveredBy(const CRect& userFill, CDrawStyle style);
+	void flushPendingClear();
+	// A rect in device pixels; false unless the transform keeps rects
+	// upright.
+	bool uprightDeviceRect(const CRect& userRect, CRect& device) const;
 
 	SharedPointer<CairoImageSurface> surface;
 	cairo_t* cr;
 	double scaleFactor;
-	int savedStates {0};
-	bool drawingLevelOpen {false};
+	double tolerance {0.};
+
+	// The clip and transform of the call being drawn.
+	CRect drawingClip;
+	CGraphicsTransform drawingTransform;
+
+	// What Cairo has applied.
+	bool clipApplied {false};
 	CRect appliedClip;
 	CGraphicsTransform appliedTransform;
+	bool lineStyleChanged {true};
+	bool drawModeChanged {true};
+	double appliedLineWidth {-1.};
+	CLineStyle appliedLineStyle;
+
+	bool clearPending {false};
+	CRect pendingClear;
 };
 
 } // namespace Kavrin

@@ -1,6 +1,7 @@
 #include "lib/platform/headless/headlessplatform.h"
 
 #include "lib/cdrawcontext.h"
+#include "lib/cframe.h"
 #include "lib/dragging.h"
 #include "lib/idatapackage.h"
 #include "lib/platform/iplatformoptionmenu.h"
@@ -146,8 +147,8 @@ void HeadlessFrame::drawRect(const CRect& rect)
 {
 	if (!callback || !surface)
 		return;
-	auto context = owned(surface->createDrawContext());
-	context->clearRect(rect);
+	auto context = makeOwned<CairoDrawContext>(surface.get());
+	context->clearBeforeDrawing(rect);
 	callback->platformDrawRect(context, rect);
 }
 
@@ -296,6 +297,21 @@ void HeadlessFrame::onFrameClosed()
 {
 	closed = true;
 	callback = nullptr;
+	idleRequested = false;
+}
+
+void HeadlessFrame::wakeForIdle() noexcept
+{
+	idleRequested.store(true, std::memory_order_release);
+}
+
+bool HeadlessFrame::runPendingIdle()
+{
+	if (!idleRequested.exchange(false, std::memory_order_acq_rel))
+		return false;
+	if (auto frame = dynamic_cast<CFrame*>(callback))
+		frame->idle();
+	return true;
 }
 
 } // namespace Kavrin

@@ -6,6 +6,7 @@
 #include "lib/platform/cairo/cairoplatform.h"
 #include "lib/platform/platform.h"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,13 @@ public:
 	SharedPointer<IDataPackage> getClipboard() override;
 	PlatformType getPlatformType() const override;
 	void onFrameClosed() override;
+	// Any thread: marks the idle pass as asked for; runPendingIdle runs it.
+	void wakeForIdle() noexcept override;
+
+	// Runs the frame's idle pass when one was asked for, as a window's run
+	// loop would on its next turn; false when none was.
+	bool runPendingIdle();
+	bool isIdlePending() const { return idleRequested.load(std::memory_order_acquire); }
 
 	// What the toolkit asked for, as delivered.
 	std::vector<CRect> invalidRects;
@@ -125,6 +133,7 @@ private:
 
 	IPlatformFrameCallback* callback;
 	void* parent;
+	std::atomic<bool> idleRequested {false};
 	double scaleFactor {1.};
 	SharedPointer<CairoImageSurface> surface;
 };

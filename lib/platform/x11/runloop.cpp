@@ -107,8 +107,10 @@ bool DefaultRunLoop::runOnce(int timeoutMilliseconds)
 	if (timerWait >= 0 && (wait < 0 || timerWait < wait))
 		wait = timerWait;
 
-	std::vector<pollfd> descriptors;
-	std::vector<Handle> handles;
+	std::vector<pollfd> descriptors = std::move(pollScratch);
+	std::vector<Handle> handles = std::move(handleScratch);
+	descriptors.clear();
+	handles.clear();
 	for (const auto& watch : watches)
 	{
 		descriptors.push_back({watch.fd, POLLIN, 0});
@@ -116,7 +118,11 @@ bool DefaultRunLoop::runOnce(int timeoutMilliseconds)
 	}
 	int ready = ::poll(descriptors.data(), descriptors.size(), wait);
 	if (ready < 0 && errno != EINTR)
+	{
+		pollScratch = std::move(descriptors);
+		handleScratch = std::move(handles);
 		return false;
+	}
 	for (size_t i = 0; ready > 0 && i < descriptors.size(); ++i)
 	{
 		if (!(descriptors[i].revents & (POLLIN | POLLHUP | POLLERR)))
@@ -128,6 +134,8 @@ bool DefaultRunLoop::runOnce(int timeoutMilliseconds)
 		auto callback = it->callback;
 		(*callback)();
 	}
+	pollScratch = std::move(descriptors);
+	handleScratch = std::move(handles);
 	fireDueTimers(clock());
 	return true;
 }

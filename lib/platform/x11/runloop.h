@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <poll.h>
 #include <vector>
 
 namespace Kavrin {
@@ -53,6 +54,9 @@ public:
 	// Runs until quit() or until nothing is left to wait for.
 	void run();
 	void quit();
+	// The timers added and not yet removed. A loop with none sleeps until a
+	// descriptor becomes readable.
+	size_t getTimerCount() const { return timers.size(); }
 
 	// The system's monotonic clock in milliseconds.
 	static uint64 monotonicMilliseconds();
@@ -80,6 +84,10 @@ private:
 	std::vector<Watch> watches;
 	std::vector<Timer> timers;
 	bool quitRequested {false};
+	// Kept between turns so that a turn with nothing to do allocates
+	// nothing; a nested turn finds them taken and makes its own.
+	std::vector<pollfd> pollScratch;
+	std::vector<Handle> handleScratch;
 };
 
 } // namespace Kavrin

@@ -6,6 +6,7 @@
 #include "lib/platform/iplatformoptionmenu.h"
 #include "lib/platform/iplatformtextedit.h"
 #include "lib/platform/iplatformviewlayer.h"
+#include "lib/platform/cairo/cairodrawcontext.h"
 #include "lib/platform/cairo/cairosurface.h"
 #include "lib/platform/iplatformframecallback.h"
 #include "lib/platform/x11/x11cursors.h"
@@ -39,12 +40,10 @@ enum XEmbedMessage : uint32
 	kXEmbedFocusOut = 5,
 };
 
-// Views marked dirty (from any thread) are found by the idle pass, so it
-// polls: at display rate while anything changes, and slower once the frame
-// has been still for a second, so an idle editor costs the host little.
-constexpr uint32 kIdleInterval = 16;         // milliseconds between idle passes
-constexpr uint32 kQuietIdleInterval = 50;    // milliseconds, once still
-constexpr uint32 kPassesBeforeQuiet = 1000 / kIdleInterval;
+// The idle pass runs when asked, but not more often than the display
+// shows frames: a meter dirtied by every audio block repaints at display
+// rate, not at the block rate.
+constexpr uint32 kIdlePassInterval = 16;     // milliseconds
 constexpr uint32 kDoubleClickTime = 400;     // milliseconds
 constexpr double kDoubleClickDistance = 4.;  // pixels
 
@@ -123,9 +122,9 @@ X11Frame::X11Frame(X11Platform* platform, IPlatformFrameCallback* callback, cons
 	makeBackBuffer();
 	if (scaleFactor != 1.)
 		callback->platformScaleFactorChanged(scaleFactor);
-	idleTimer = platform->createTimer(this);
-	if (idleTimer)
-		idleTimer->start(kIdleInterval);
+	pacingTimer = platform->createTimer(this);
+	if (announceWindowActive)
+		wakeForIdle();
 }
 
 X11Frame::~X11Frame() noexcept
@@ -158,11 +157,13 @@ void X11Frame::setScaleFactor(double newScaleFactor)
 
 void X11Frame::destroyWindow(bool destroyedByServer)
 {
-	if (idleTimer)
+	if (pacingTimer)
 	{
-		idleTimer->stop();
-		idleTimer = nullptr;
+		pacingTimer->stop();
+		pacingTimer = nullptr;
 	}
+	pacing = false;
+	idleRequested = false;
 	tooltip = nullptr;
 	if (window == XCB_NONE)
 		return;
@@ -182,34 +183,41 @@ void X11Frame::onFrameClosed()
 	destroyWindow();
 }
 
+// ---- The idle pass ----
+
+void X11Frame::wakeForIdle() noexcept
+{
+	idleRequested.store(true, std::memory_order_release);
+	platform->wakeUp();
+}
+
+void X11Frame::runRequestedIdle()
+{
+	if (!idleRequested.exchange(false, std::memory_order_acq_rel) || pacing || window == XCB_NONE)
+		return;
+	const uint32 sinceLastPass = platform->getTicks() - lastIdlePass;
+	if (sinceLastPass < kIdlePassInterval && pacingTimer)
+		pacing = pacingTimer->start(kIdlePassInterval - sinceLastPass);
+	if (!pacing)
+		runIdlePass();
+}
+
 void X11Frame::fire()
 {
+	pacing = false;
+	if (pacingTimer)
+		pacingTimer->stop();
+	runIdlePass();
+}
+
+void X11Frame::runIdlePass()
+{
 	SharedPointer<X11Frame> keepAlive = this;
+	lastIdlePass = platform->getTicks();
 	if (std::exchange(announceWindowActive, false) && callback && topLevelFocus.setInside(true))
 		callback->platformOnWindowActivate(true);
 	if (auto frame = dynamic_cast<CFrame*>(callback))
 		frame->idle();
-	if (invalidRects.empty() && !quiet && ++stillPasses >= kPassesBeforeQuiet)
-		setIdleRate(true);
-	// Paints every frame, and takes the events that replies read meanwhile.
-	platform->processEvents();
-}
-
-void X11Frame::keepIdleFast()
-{
-	stillPasses = 0;
-	if (quiet)
-		setIdleRate(false);
-}
-
-void X11Frame::setIdleRate(bool beQuiet)
-{
-	quiet = beQuiet;
-	stillPasses = 0;
-	if (!idleTimer)
-		return;
-	idleTimer->stop();
-	idleTimer->start(quiet ? kQuietIdleInterval : kIdleInterval);
 }
 
 // ---- Events ----
@@ -218,8 +226,6 @@ void X11Frame::handleEvent(const xcb_generic_event_t* event)
 {
 	if (!callback)
 		return;
-	// Input often marks views dirty: look for them at display rate again.
-	keepIdleFast();
 	switch (event->response_type & 0x7F)
 	{
 		case XCB_EXPOSE:
@@ -452,7 +458,10 @@ bool X11Frame::invalidRect(const CRect& rect)
 	// What the toolkit invalidates while it paints is already being painted.
 	if (painting || window == XCB_NONE)
 		return true;
-	keepIdleFast();
+	// Outside the platform's callbacks (a host's call, a nested loop)
+	// nothing else would bring the paint.
+	if (invalidRects.empty() && !platform->paintsSoon())
+		platform->wakeUp();
 	invalidRects.push_back(rect);
 	return true;
 }
@@ -467,12 +476,12 @@ void X11Frame::paint()
 	invalidRects.clear();
 	painting = true;
 	{
-		auto context = owned(backBuffer->getSurface()->createDrawContext());
+		auto context = makeOwned<CairoDrawContext>(backBuffer->getSurface());
 		for (const auto& rect : rects)
 		{
 			if (!callback)
 				break;
-			context->clearRect(rect);
+			context->clearBeforeDrawing(rect);
 			callback->platformDrawRect(context, rect);
 		}
 	}

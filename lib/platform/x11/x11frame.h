@@ -6,8 +6,8 @@
 #include "lib/platform/x11/x11focustracker.h"
 #include "lib/platform/x11/x11platform.h"
 
+#include <atomic>
 #include <memory>
-
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -57,6 +57,8 @@ public:
 	SharedPointer<IDataPackage> getClipboard() override;
 	PlatformType getPlatformType() const override;
 	void onFrameClosed() override;
+	// Any thread: the platform's wake-up runs the frame's idle pass.
+	void wakeForIdle() noexcept override;
 
 	// Called by the platform for events of this frame's window.
 	void handleEvent(const xcb_generic_event_t* event);
@@ -67,16 +69,19 @@ public:
 	void handleTopLevelEvent(const xcb_generic_event_t* event);
 	// Paints what was invalidated and copies it to the window.
 	void paint();
+	bool needsPaint() const { return !invalidRects.empty(); }
+	// Called by the platform's wake-up: runs the idle pass when one was
+	// asked for, at most once a display frame.
+	void runRequestedIdle();
 	// Device pixels per logical unit; the window and its back buffer follow,
 	// and the frame is told.
 	void setScaleFactor(double newScaleFactor);
 
 private:
-	// The idle pass: dirty views become invalid rects, which are painted.
+	// The pacing timer: the pass asked for too soon after the last one.
 	void fire() override;
-	// Polls for dirty views at display rate, or slower while still.
-	void setIdleRate(bool quiet);
-	void keepIdleFast();
+	// Dirty views become invalid rects (the platform paints them after).
+	void runIdlePass();
 	void handleButton(const xcb_button_press_event_t* event, bool press);
 	void handleKey(const xcb_key_press_event_t* event, bool press);
 	void handleFocus(const xcb_focus_in_event_t* event, bool focusIn);
@@ -107,10 +112,13 @@ private:
 	uint32 lastPressTime {0};
 	uint8 lastPressButton {0};
 	CPoint lastPressPosition;
-	SharedPointer<IPlatformTimer> idleTimer;
-	bool quiet {false};
+	// Set by wakeForIdle from any thread, taken by the platform's wake-up.
+	std::atomic<bool> idleRequested {false};
+	// Runs once, while a pass waits for its display frame.
+	SharedPointer<IPlatformTimer> pacingTimer;
+	bool pacing {false};
+	uint32 lastIdlePass {0};
 	uint32 framesShown {0};
-	uint32 stillPasses {0};
 	SharedPointer<X11Tooltip> tooltip; // made on the first showTooltip
 	xcb_window_t topLevel {XCB_NONE};
 	X11FocusTracker keyboardFocus;

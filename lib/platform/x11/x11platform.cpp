@@ -9,9 +9,45 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <xcb/shm.h>
 
 namespace Kavrin {
+
+namespace {
+
+// A timer of the loop whose fires are callbacks of the platform: what they
+// invalidate is painted, and what they ask of the server is sent, before
+// the loop sleeps again.
+class X11Timer : public IPlatformTimer, private IPlatformTimerCallback
+{
+public:
+	X11Timer(X11Platform* platform, const SharedPointer<IRunLoop>& runLoop,
+	         IPlatformTimerCallback* target)
+	: platform(platform), target(target),
+	  timer(makeOwned<RunLoopTimer>(runLoop, static_cast<IPlatformTimerCallback*>(this)))
+	{
+	}
+
+	bool start(uint32 fireTimeMilliseconds) override { return timer->start(fireTimeMilliseconds); }
+	bool stop() override { return timer->stop(); }
+
+private:
+	void fire() override
+	{
+		// The target may release this timer, or close its frame.
+		SharedPointer<X11Timer> keepAlive = this;
+		X11Platform::CallbackScope scope(platform);
+		target->fire();
+	}
+
+	SharedPointer<X11Platform> platform;
+	IPlatformTimerCallback* target;
+	SharedPointer<RunLoopTimer> timer;
+};
+
+} // namespace
 
 SharedPointer<X11Platform> X11Platform::create(const char* displayName, const SharedPointer<IRunLoop>& runLoop)
 {
@@ -41,6 +77,9 @@ X11Platform::X11Platform(xcb_connection_t* connection, xcb_screen_t* screen, con
 	keyboard = std::make_unique<X11Keyboard>(connection);
 	connectionWatch =
 	    runLoop->watchFileDescriptor(xcb_get_file_descriptor(connection), [this] { processEvents(); });
+	wakeDescriptor = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+	if (wakeDescriptor >= 0)
+		wakeWatch = runLoop->watchFileDescriptor(wakeDescriptor, [this] { handleWakeUp(); });
 	scaleFactor = readScaleFactor();
 	if (auto shm = xcb_shm_query_version_reply(connection, xcb_shm_query_version(connection), nullptr))
 	{
@@ -84,6 +123,10 @@ X11Platform::~X11Platform() noexcept
 {
 	if (connectionWatch != IRunLoop::kNoHandle)
 		runLoop->unwatchFileDescriptor(connectionWatch);
+	if (wakeWatch != IRunLoop::kNoHandle)
+		runLoop->unwatchFileDescriptor(wakeWatch);
+	if (wakeDescriptor >= 0)
+		::close(wakeDescriptor);
 	cursors.reset(); // frees them on the connection
 	xcb_disconnect(connection);
 }
@@ -98,7 +141,8 @@ X11Cursors& X11Platform::getCursors()
 SharedPointer<IPlatformFrame> X11Platform::createFrame(IPlatformFrameCallback* frame, const CRect& size,
                                                        void* parent, PlatformType type, IPlatformFrameConfig*)
 {
-	if (type != kX11Window || !parent || !frame)
+	// Without a wake-up descriptor, dirty views would never be painted.
+	if (type != kX11Window || !parent || !frame || wakeDescriptor < 0)
 		return nullptr;
 	auto parentWindow = static_cast<xcb_window_t>(reinterpret_cast<uintptr_t>(parent));
 	auto platformFrame = makeOwned<X11Frame>(this, frame, size, parentWindow);
@@ -109,7 +153,9 @@ SharedPointer<IPlatformFrame> X11Platform::createFrame(IPlatformFrameCallback* f
 
 SharedPointer<IPlatformTimer> X11Platform::createTimer(IPlatformTimerCallback* callback)
 {
-	return makeOwned<RunLoopTimer>(runLoop, callback);
+	if (!callback)
+		return nullptr;
+	return makeOwned<X11Timer>(this, runLoop, callback);
 }
 
 uint32 X11Platform::getTicks() const
@@ -185,6 +231,7 @@ xcb_window_t eventWindow(const xcb_generic_event_t* event)
 void X11Platform::processEvents()
 {
 	SharedPointer<X11Platform> keepAlive = this;
+	++callbackDepth;
 	// Waiting for a reply (while handling an event or painting) reads the
 	// events that came before it into the connection's queue, where the
 	// descriptor no longer shows them: take those too before returning.
@@ -199,19 +246,71 @@ void X11Platform::processEvents()
 		xcb_flush(connection);
 		queued = xcb_poll_for_queued_event(connection);
 		if (!queued)
-			return;
+			break;
 	}
-	// Still busy: the rest waits for the next turn of the loop.
-	dispatchEvent(queued);
+	if (queued)
+	{
+		// Still busy: the rest waits for the next turn of the loop, which
+		// nothing else may bring.
+		dispatchEvent(queued);
+		wakeUp();
+	}
+	--callbackDepth;
+}
+
+void X11Platform::processQueuedEvents()
+{
+	if (xcb_generic_event_t* queued = xcb_poll_for_queued_event(connection))
+	{
+		CallbackScope scope(this);
+		dispatchEvent(queued);
+	}
+}
+
+std::vector<SharedPointer<X11Frame>> X11Platform::openFrames() const
+{
+	std::vector<SharedPointer<X11Frame>> open;
+	open.reserve(frames.size());
+	for (const auto& [window, frame] : frames)
+		open.emplace_back(frame);
+	return open;
 }
 
 void X11Platform::paintFrames()
 {
-	std::vector<SharedPointer<X11Frame>> toPaint;
-	for (const auto& [window, frame] : frames)
-		toPaint.emplace_back(frame);
-	for (const auto& frame : toPaint)
+	// Most turns paint nothing: they need no list of frames.
+	auto needsPaint = [](const auto& entry) { return entry.second->needsPaint(); };
+	if (std::none_of(frames.begin(), frames.end(), needsPaint))
+		return;
+	for (const auto& frame : openFrames())
 		frame->paint();
+}
+
+void X11Platform::wakeUp() const noexcept
+{
+	const uint64_t one = 1;
+	// A full counter (after 2^64 - 2 wake-ups without a turn) already wakes.
+	[[maybe_unused]] ssize_t written = ::write(wakeDescriptor, &one, sizeof(one));
+}
+
+void X11Platform::handleWakeUp()
+{
+	uint64_t count = 0;
+	[[maybe_unused]] ssize_t read = ::read(wakeDescriptor, &count, sizeof(count));
+	CallbackScope scope(this);
+	for (const auto& frame : openFrames())
+		frame->runRequestedIdle();
+}
+
+X11Platform::CallbackScope::CallbackScope(X11Platform* platform) : platform(platform)
+{
+	++platform->callbackDepth;
+}
+
+X11Platform::CallbackScope::~CallbackScope() noexcept
+{
+	if (--platform->callbackDepth == 0)
+		platform->processEvents();
 }
 
 // Hands an event to whoever it is for, and frees it.
@@ -236,10 +335,7 @@ void X11Platform::dispatchEvent(xcb_generic_event_t* event)
 		if (newScale != scaleFactor)
 		{
 			scaleFactor = newScale;
-			std::vector<SharedPointer<X11Frame>> open;
-			for (const auto& [window, frame] : frames)
-				open.emplace_back(frame);
-			for (const auto& frame : open)
+			for (const auto& frame : openFrames())
 				frame->setScaleFactor(newScale);
 		}
 	}

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 #include <xcb/xcb.h>
 
 namespace Kavrin {
@@ -19,7 +20,9 @@ class X11Keyboard;
 // The platform of X11 windows, through xcb. Frames are child windows of the
 // X11 window handed to CFrame::open (PlatformType kX11Window, the window id
 // cast to void*). Events arrive on a run loop the platform never blocks in:
-// the connection's descriptor is watched on it, and timers run on it.
+// the connection's descriptor and a wake-up eventfd are watched on it, and
+// timers run on it only while they have work, so an editor left alone
+// costs its host no wake-ups at all.
 class X11Platform : public CairoPlatform
 {
 public:
@@ -55,6 +58,35 @@ public:
 	// Handles every event that arrived and paints what the frames
 	// invalidated. The run loop calls it when the connection is readable.
 	void processEvents();
+	// Handles what a reply left in the connection's queue, where the
+	// descriptor no longer shows it. Costs no system call when the queue is
+	// empty.
+	void processQueuedEvents();
+
+	// Has the loop run the platform's wake-up soon: the idle passes frames
+	// asked for, then what processEvents does. Nothing runs on this
+	// platform while nothing asks, so this is how work reaches the loop
+	// from outside its callbacks. Any thread may call it: it writes to an
+	// eventfd the loop watches, and neither locks nor allocates.
+	void wakeUp() const noexcept;
+	// True inside the loop's callbacks on this platform (events, timers,
+	// wake-ups): each ends by painting and flushing, so what they
+	// invalidate needs no wake-up of its own.
+	bool paintsSoon() const { return callbackDepth > 0; }
+
+	// Marks a callback of the loop for its lifetime; when the outermost
+	// one ends, what it invalidated is painted and its requests are sent.
+	class CallbackScope
+	{
+	public:
+		explicit CallbackScope(X11Platform* platform);
+		~CallbackScope() noexcept;
+		CallbackScope(const CallbackScope&) = delete;
+		CallbackScope& operator=(const CallbackScope&) = delete;
+
+	private:
+		SharedPointer<X11Platform> platform;
+	};
 
 	// Sees the events of windows that are no frame's (a standalone
 	// program's top-level window, for example).
@@ -74,6 +106,9 @@ private:
 	xcb_screen_t* screen;
 	SharedPointer<IRunLoop> runLoop;
 	IRunLoop::Handle connectionWatch {IRunLoop::kNoHandle};
+	int wakeDescriptor {-1};
+	IRunLoop::Handle wakeWatch {IRunLoop::kNoHandle};
+	int callbackDepth {0};
 	std::map<xcb_window_t, X11Frame*> frames;
 	mutable std::map<std::string, xcb_atom_t, std::less<>> atoms;
 	EventHandler otherWindowEvents;
@@ -86,6 +121,8 @@ private:
 	double readScaleFactor() const;
 	void dispatchEvent(xcb_generic_event_t* event);
 	void paintFrames();
+	void handleWakeUp();
+	std::vector<SharedPointer<X11Frame>> openFrames() const;
 };
 
 } // namespace Kavrin

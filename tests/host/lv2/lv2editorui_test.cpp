@@ -5,13 +5,40 @@
 #include "host/lv2/lv2editorui.h"
 #include "lib/controls/cknob.h"
 #include "lib/platform/bundle.h"
+#include "lib/platform/x11/x11frame.h"
 #include "tests/support/x11window.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
+
+// Counts the program's allocations through operator new, so that a test can
+// tell a call that allocates nothing.
+namespace {
+std::atomic<size_t> allocations {0};
+}
+
+void* operator new(std::size_t size)
+{
+	++allocations;
+	if (void* memory = std::malloc(size ? size : 1))
+		return memory;
+	throw std::bad_alloc();
+}
+
+void operator delete(void* memory) noexcept
+{
+	std::free(memory);
+}
+
+void operator delete(void* memory, std::size_t) noexcept
+{
+	std::free(memory);
+}
 
 namespace Kavrin::Test {
 namespace {
@@ -172,6 +199,32 @@ TEST_F(LV2EditorUITest, TheEditorOpensInTheHostsWindowAndTalksThroughItsFeatures
 	std::free(geometry);
 	EXPECT_EQ(GainEditor::last->getFrame()->getViewSize(), CRect(0, 0, 260, 140));
 	EXPECT_EQ(host.sizes.size(), 1u);
+
+	descriptor->cleanup(instance.handle);
+}
+
+// Nothing polls: a host's value reaches the window on the next idle call,
+// and an idle call with nothing to do neither paints nor allocates.
+TEST_F(LV2EditorUITest, IdleCallsDoWhatWasAskedForAndNothingElse)
+{
+	Host host;
+	auto instance = instantiate(host, parent);
+	ASSERT_TRUE(instance.handle);
+	idleFor({instance.handle}, 100);
+	auto window = static_cast<X11Frame*>(
+	    static_cast<CFrame*>(GainEditor::last->getFrame())->getPlatformFrame());
+	const uint32 shown = window->getFramesShown();
+
+	const size_t before = allocations;
+	for (int call = 0; call < 100; ++call)
+		EXPECT_EQ(idleInterface->idle(instance.handle), 0);
+	EXPECT_EQ(allocations - before, 0u) << "idle calls with nothing to do";
+	EXPECT_EQ(window->getFramesShown(), shown);
+
+	const float hostValue = 0.2f;
+	descriptor->port_event(instance.handle, kGainPort, sizeof(float), 0, &hostValue);
+	EXPECT_EQ(idleInterface->idle(instance.handle), 0);
+	EXPECT_EQ(window->getFramesShown(), shown + 1) << "painted by the first idle call after it";
 
 	descriptor->cleanup(instance.handle);
 }

@@ -3,12 +3,14 @@
 #include "lib/platform/cairo/cairodrawcontext.h"
 #include "lib/platform/cairo/cairographicspath.h"
 #include "lib/platform/cairo/cairosurface.h"
+#include "tests/support/surfacepixels.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -1115,6 +1117,298 @@ TEST(CairoDrawContextTest, ChangingClipOrTransformBetweenPrimitivesTakesEffect)
 	canvas.context->drawRect(CRect(0, 10, 2, 14), kDrawFilled);
 	EXPECT_EQ(canvas.row(2, 0, 39), "XXXX......XX........XXXXXXXXXXXXXXXXXXXX");
 	EXPECT_EQ(canvas.row(12, 0, 39), "XX............................XX........");
+}
+
+// ---- The clip across state changes ----
+
+// Pixels outside the device rect that are not transparent.
+int coveredOutside(const Canvas& canvas, const CRect& kept)
+{
+	int count = 0;
+	for (int32 y = 0; y < canvas.surface->getPixelHeight(); ++y)
+		for (int32 x = 0; x < canvas.surface->getPixelWidth(); ++x)
+			if (!CRect(kept).pointInside(CPoint(x + 0.5, y + 0.5)) && canvas.covered(x, y))
+				++count;
+	return count;
+}
+
+// Whatever changes between two shapes, both stay inside the clip they were
+// drawn under, and a state restored inside the clip keeps it.
+TEST(CairoDrawContextTest, StateChangesBetweenShapesKeepThemClipped)
+{
+	struct Case
+	{
+		const char* name;
+		std::function<void(CDrawContext&)> change;
+	};
+	const Case cases[] = {
+	    {"line width", [](CDrawContext& c) { c.setLineWidth(5.); }},
+	    {"dashes", [](CDrawContext& c) { c.setLineStyle(kLineOnOffDash); }},
+	    {"square caps and round joins",
+	     [](CDrawContext& c) {
+		     c.setLineStyle(CLineStyle(CLineStyle::kLineCapSquare, CLineStyle::kLineJoinRound));
+	     }},
+	    {"draw mode", [](CDrawContext& c) { c.setDrawMode(kSmooth); }},
+	    {"a state saved and restored",
+	     [](CDrawContext& c) {
+		     c.saveGlobalState();
+		     c.setLineWidth(7.);
+		     c.setDrawMode(kSmooth);
+		     c.drawLine({CPoint(0, 25), CPoint(30, 25)});
+		     c.restoreGlobalState();
+	     }},
+	    {"alpha and colour",
+	     [](CDrawContext& c) {
+		     c.setGlobalAlpha(0.5f);
+		     c.setFrameColor(kBlueCColor);
+	     }},
+	    {"a transform pushed and popped",
+	     [](CDrawContext& c) {
+		     CDrawContext::Transform moved(c, CGraphicsTransform::translation(3, 3));
+		     c.drawLine({CPoint(0, 12), CPoint(30, 12)});
+	     }},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		Canvas canvas(1., 30, 30);
+		canvas.context->setClipRect(CRect(10, 10, 20, 20));
+		canvas.context->setFrameColor(kRedCColor);
+		canvas.context->setLineWidth(3.);
+		canvas.context->drawLine({CPoint(0, 15), CPoint(30, 15)});
+		c.change(*canvas.context);
+		// A shape well inside the clip between shapes that cross it.
+		canvas.context->drawRect(CRect(13, 13, 17, 17), kDrawFilled);
+		canvas.context->drawLine({CPoint(15, 0), CPoint(15, 30)});
+		canvas.context->drawEllipse(CRect(4, 4, 26, 26));
+		auto arc = canvas.path();
+		arc->addArc(CRect(6, 6, 24, 24), 0., 270., true);
+		canvas.context->drawGraphicsPath(arc, CDrawContext::kPathStroked);
+		EXPECT_EQ(coveredOutside(canvas, CRect(10, 10, 20, 20)), 0);
+		EXPECT_TRUE(canvas.covered(12, 15));
+		EXPECT_TRUE(canvas.covered(15, 12));
+	}
+}
+
+// A shape whose path lies inside the clip may still reach past it with its
+// pen: caps, square caps on a slant, a miter at a sharp turn, the outline of
+// a shape whose rect runs backwards.
+TEST(CairoDrawContextTest, ShapesReachingPastTheClipThroughTheirPenAreClipped)
+{
+	struct Case
+	{
+		const char* name;
+		CLineStyle style;
+		double width;
+		std::function<void(Canvas&)> draw;
+	};
+	const CLineStyle roundCaps(CLineStyle::kLineCapRound, CLineStyle::kLineJoinMiter);
+	const CLineStyle squareCaps(CLineStyle::kLineCapSquare, CLineStyle::kLineJoinMiter);
+	const Case cases[] = {
+	    {"round caps", roundCaps, 4.,
+	     [](Canvas& c) { c.context->drawLine({CPoint(10.5, 15), CPoint(19.5, 15)}); }},
+	    {"square caps on a slant", squareCaps, 2.,
+	     [](Canvas& c) { c.context->drawLine({CPoint(12, 12), CPoint(18.9, 18.9)}); }},
+	    {"a mitred polygon", kLineSolid, 2.,
+	     [](Canvas& c) { c.context->drawPolygon({{12, 17}, {18.9, 15}, {12, 13}}); }},
+	    {"a mitred path",
+	     kLineSolid, 2.,
+	     [](Canvas& c) {
+		     auto path = c.path();
+		     path->beginSubpath(CPoint(12, 17));
+		     path->addLine(CPoint(18.9, 15));
+		     path->addLine(CPoint(12, 13));
+		     c.context->drawGraphicsPath(path, CDrawContext::kPathStroked);
+	     }},
+	    {"a stroked arc", roundCaps, 3.,
+	     [](Canvas& c) { c.context->drawArc(CRect(11, 11, 19, 19), 0.f, 300.f); }},
+	    {"an ellipse in a rect given right to left", kLineSolid, 4.,
+	     [](Canvas& c) { c.context->drawEllipse(CRect(19, 12.5, 11, 18.5)); }},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		Canvas canvas(1., 30, 30);
+		canvas.context->setDrawMode(kSmooth);
+		canvas.context->setClipRect(CRect(10, 10, 20, 20));
+		canvas.context->setFrameColor(kRedCColor);
+		canvas.context->setLineStyle(c.style);
+		canvas.context->setLineWidth(c.width);
+		c.draw(canvas);
+		EXPECT_EQ(coveredOutside(canvas, CRect(10, 10, 20, 20)), 0);
+		canvas.context->resetClipRect();
+		c.draw(canvas);
+		EXPECT_GT(coveredOutside(canvas, CRect(10, 10, 20, 20)), 0) << "the shape does reach past the clip";
+	}
+}
+
+// ---- Paths drawn directly and from their cached form ----
+
+// A path is written straight into the context the first time and appended
+// from its cached form once it has one (after a query); both must land on
+// the same pixels at every scale and under every transform.
+TEST(CairoDrawContextTest, PathDrawsTheSamePixelsWithAndWithoutItsCachedForm)
+{
+	auto build = [](CGraphicsPath& p) {
+		p.addArc(CRect(3.3, 4.1, 37.7, 26.9), 135., 45., true);
+		p.addArc(CRect(10, 8, 30, 22), 200., 10., false);
+		p.addEllipse(CRect(5.25, 5.5, 19.75, 15.5));
+		p.addRect(CRect(20.1, 3.3, 35.6, 9.9));
+		p.beginSubpath(CPoint(2.2, 28.3));
+		p.addBezierCurve(CPoint(12.7, 18.1), CPoint(25.3, 35.9), CPoint(37.1, 27.7));
+		p.addLine(CPoint(33.3, 20.05));
+		p.closeSubpath();
+	};
+	struct Case
+	{
+		const char* name;
+		double scale;
+		CGraphicsTransform transform;
+	};
+	const Case cases[] = {
+	    {"1x", 1., CGraphicsTransform()},
+	    {"1.5x", 1.5, CGraphicsTransform()},
+	    {"2x", 2., CGraphicsTransform()},
+	    {"2x moved by a fraction", 2., CGraphicsTransform::translation(0.3, 0.7)},
+	    {"1x zoomed", 1., CGraphicsTransform::scaling(1.25, 1.25)},
+	    {"3x", 3., CGraphicsTransform()},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.name);
+		auto paint = [&](bool cachedFirst) {
+			auto canvas = std::make_unique<Canvas>(c.scale, 50, 40);
+			auto path = canvas->path();
+			build(*path);
+			if (cachedFirst)
+				path->getBoundingBox();
+			CDrawContext::Transform transform(*canvas->context, c.transform);
+			canvas->context->setDrawMode(kSmooth);
+			canvas->context->setFillColor(CColor(0, 0, 255, 160));
+			canvas->context->setFrameColor(kRedCColor);
+			canvas->context->setLineWidth(1.5);
+			canvas->context->drawGraphicsPath(path, CDrawContext::kPathFilledEvenOdd);
+			canvas->context->drawGraphicsPath(path, CDrawContext::kPathStroked);
+			return canvas;
+		};
+		EXPECT_EQ(differingPixels(*paint(false)->surface, *paint(true)->surface), 0);
+	}
+}
+
+// ---- Clearing before drawing ----
+
+// A clear left to the first drawing leaves exactly the pixels of clearing at
+// once, whatever is drawn: only an opaque rect over every pixel of it may
+// take its place.
+TEST(CairoDrawContextTest, ClearBeforeDrawingLeavesThePixelsOfClearingFirst)
+{
+	struct Draw
+	{
+		const char* name;
+		std::function<void(CDrawContext&, const CRect&)> draw;
+	};
+	const CColor paper(250, 240, 220);
+	auto rectIn = [](CDrawContext& c, const CRect& r, CDrawStyle style, const CColor& fill, const CColor& frame) {
+		c.setFillColor(fill);
+		c.setFrameColor(frame);
+		c.drawRect(r, style);
+	};
+	const Draw draws[] = {
+	    {"nothing", [](CDrawContext&, const CRect&) {}},
+	    {"an opaque fill of the rect",
+	     [&](CDrawContext& c, const CRect& r) { rectIn(c, r, kDrawFilled, paper, paper); }},
+	    {"an opaque fill of everything",
+	     [&](CDrawContext& c, const CRect&) { rectIn(c, c.getSurfaceRect(), kDrawFilled, paper, paper); }},
+	    {"a translucent fill",
+	     [&](CDrawContext& c, const CRect& r) { rectIn(c, r, kDrawFilled, CColor(250, 240, 220, 128), paper); }},
+	    {"an opaque fill at half alpha",
+	     [&](CDrawContext& c, const CRect& r) {
+		     c.setGlobalAlpha(0.5f);
+		     rectIn(c, r, kDrawFilled, paper, paper);
+	     }},
+	    {"an opaque fill one unit short",
+	     [&](CDrawContext& c, const CRect& r) { rectIn(c, CRect(r).inset(0, 1), kDrawFilled, paper, paper); }},
+	    {"an antialiased fill between pixels",
+	     [&](CDrawContext& c, const CRect& r) {
+		     c.setDrawMode(kSmooth);
+		     rectIn(c, CRect(r).offset(0.3, 0.3), kDrawFilled, paper, paper);
+	     }},
+	    {"an opaque fill under a narrower clip",
+	     [&](CDrawContext& c, const CRect& r) {
+		     c.setClipRect(CRect(r).inset(2, 2));
+		     rectIn(c, r, kDrawFilled, paper, paper);
+	     }},
+	    {"a fill turned about its centre",
+	     [&](CDrawContext& c, const CRect& r) {
+		     const CPoint centre = r.getCenter();
+		     CGraphicsTransform turn;
+		     turn.translate(-centre.x, -centre.y).rotate(45.).translate(centre.x, centre.y);
+		     CDrawContext::Transform turned(c, turn);
+		     rectIn(c, r, kDrawFilled, paper, paper);
+	     }},
+	    {"an opaque fill with its outline",
+	     [&](CDrawContext& c, const CRect& r) { rectIn(c, r, kDrawFilledAndStroked, paper, kBlueCColor); }},
+	    {"a fill with a translucent outline",
+	     [&](CDrawContext& c, const CRect& r) {
+		     rectIn(c, r, kDrawFilledAndStroked, paper, CColor(0, 0, 255, 128));
+	     }},
+	    {"a fill with a dashed outline",
+	     [&](CDrawContext& c, const CRect& r) {
+		     c.setLineStyle(kLineOnOffDash);
+		     rectIn(c, r, kDrawFilledAndStroked, paper, kBlueCColor);
+	     }},
+	    {"a smaller fill whose wide outline reaches the rect's edges",
+	     [&](CDrawContext& c, const CRect& r) {
+		     c.setLineWidth(5.);
+		     rectIn(c, CRect(r).inset(2, 2), kDrawFilledAndStroked, paper, kBlueCColor);
+	     }},
+	    {"the same with round corners",
+	     [&](CDrawContext& c, const CRect& r) {
+		     c.setLineStyle(CLineStyle(CLineStyle::kLineCapButt, CLineStyle::kLineJoinRound));
+		     c.setLineWidth(5.);
+		     rectIn(c, CRect(r).inset(2, 2), kDrawFilledAndStroked, paper, kBlueCColor);
+	     }},
+	    {"an outline alone",
+	     [&](CDrawContext& c, const CRect& r) { rectIn(c, r, kDrawStroked, paper, kBlueCColor); }},
+	    {"a line and then an opaque fill",
+	     [&](CDrawContext& c, const CRect& r) {
+		     c.setFrameColor(CColor(0, 0, 255, 100));
+		     c.drawLine({CPoint(0, 10), CPoint(40, 10)});
+		     rectIn(c, r, kDrawFilled, paper, paper);
+	     }},
+	};
+	struct Surface
+	{
+		double scale;
+		CRect rect;
+	};
+	const Surface surfaces[] = {
+	    {1., CRect(4, 4, 24, 18)},
+	    {1.5, CRect(3.3, 4.1, 20.7, 17.4)},
+	    {2., CRect(2.25, 3.75, 20.5, 16.25)},
+	};
+	for (const auto& surface : surfaces)
+	{
+		for (const auto& draw : draws)
+		{
+			SCOPED_TRACE(std::string(draw.name) + " at " + std::to_string(surface.scale));
+			Canvas clearedFirst(surface.scale, 40, 24);
+			Canvas clearedLater(surface.scale, 40, 24);
+			paintStalePixels(*clearedFirst.surface);
+			paintStalePixels(*clearedLater.surface);
+			{
+				auto context = makeOwned<CairoDrawContext>(clearedFirst.surface.get());
+				context->clearRect(surface.rect);
+				draw.draw(*context, surface.rect);
+			}
+			{
+				auto context = makeOwned<CairoDrawContext>(clearedLater.surface.get());
+				context->clearBeforeDrawing(surface.rect);
+				draw.draw(*context, surface.rect);
+			}
+			EXPECT_EQ(differingPixels(*clearedFirst.surface, *clearedLater.surface), 0);
+		}
+	}
 }
 
 // ---- Scale factor ----

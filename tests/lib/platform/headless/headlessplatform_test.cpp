@@ -1,8 +1,11 @@
+#include "lib/cdrawcontext.h"
 #include "lib/cframe.h"
+#include "lib/cviewcontainer.h"
 #include "lib/platform/headless/headlessplatform.h"
 #include "lib/platform/iplatformframe.h"
 #include "lib/platform/iplatformtimer.h"
 #include "lib/platform/platform.h"
+#include "tests/support/surfacepixels.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -374,6 +377,124 @@ TEST_F(HeadlessTimerTest, TimerStoppedAndStartedInsideItsOwnCallbackRunsOnItsNew
 	};
 	platform->advance(80);
 	EXPECT_THAT(log, ElementsAre("a@40", "a@55", "a@70"));
+}
+
+// ---- Painting ----
+
+// A frame of 60 x 40 on the headless platform, built by a test and opened.
+struct PaintedFrame
+{
+	PaintedFrame(const std::function<void(CFrame&)>& build, double scale)
+	{
+		frame = new CFrame(CRect(0, 0, 60, 40));
+		build(*frame);
+		if (frame->open(&parent, kHeadless))
+		{
+			window = static_cast<HeadlessFrame*>(frame->getPlatformFrame());
+			window->setScaleFactor(scale);
+		}
+	}
+	~PaintedFrame() { frame->close(); }
+
+	CFrame* frame;
+	HeadlessFrame* window {nullptr};
+	int parent {0};
+};
+
+class HeadlessPaintTest : public ::testing::Test
+{
+protected:
+	HeadlessPaintTest() { setPlatform(owned(new HeadlessPlatform)); }
+	~HeadlessPaintTest() override { setPlatform(nullptr); }
+};
+
+// A repaint leaves exactly the pixels of clearing the rect and then drawing
+// the frame into it, whether or not an opaque background covers the rect.
+TEST_F(HeadlessPaintTest, RepaintLeavesThePixelsOfClearingTheRectFirst)
+{
+	struct Case
+	{
+		const char* name;
+		std::function<void(CFrame&)> build;
+	};
+	const CColor paper(250, 240, 220);
+	const Case cases[] = {
+	    {"an opaque background", [&](CFrame& f) { f.setBackgroundColor(paper); }},
+	    {"an opaque filled background",
+	     [&](CFrame& f) {
+		     f.setBackgroundColor(paper);
+		     f.setBackgroundColorDrawStyle(kDrawFilled);
+	     }},
+	    {"a translucent background", [](CFrame& f) { f.setBackgroundColor(CColor(250, 240, 220, 128)); }},
+	    {"a translucent filled background",
+	     [](CFrame& f) {
+		     f.setBackgroundColor(CColor(250, 240, 220, 128));
+		     f.setBackgroundColorDrawStyle(kDrawFilled);
+	     }},
+	    {"a transparent frame",
+	     [&](CFrame& f) {
+		     f.setBackgroundColor(paper);
+		     f.setTransparency(true);
+	     }},
+	    {"an outlined background",
+	     [&](CFrame& f) {
+		     f.setBackgroundColor(paper);
+		     f.setBackgroundColorDrawStyle(kDrawStroked);
+	     }},
+	    {"an opaque panel over part of a transparent frame",
+	     [&](CFrame& f) {
+		     f.setTransparency(true);
+		     auto panel = new CViewContainer(CRect(10, 5, 40, 30));
+		     panel->setBackgroundColor(paper);
+		     f.addView(panel);
+	     }},
+	    {"a half transparent panel over a transparent frame",
+	     [&](CFrame& f) {
+		     f.setTransparency(true);
+		     auto panel = new CViewContainer(CRect(0, 0, 60, 40));
+		     panel->setBackgroundColor(paper);
+		     panel->setBackgroundColorDrawStyle(kDrawFilled);
+		     panel->setAlphaValue(0.5f);
+		     f.addView(panel);
+	     }},
+	    {"a half transparent panel over an opaque frame",
+	     [&](CFrame& f) {
+		     f.setBackgroundColor(paper);
+		     auto panel = new CViewContainer(CRect(10, 5, 40, 30));
+		     panel->setBackgroundColor(kBlueCColor);
+		     panel->setAlphaValue(0.5f);
+		     f.addView(panel);
+	     }},
+	};
+	struct Repaint
+	{
+		double scale;
+		CRect rect;
+	};
+	const Repaint repaints[] = {
+	    {1., CRect(5, 5, 45, 35)},       {1., CRect(0, 0, 60, 40)},
+	    {1.5, CRect(3.3, 4.1, 40.7, 33.4)}, {2., CRect(2.25, 3.75, 50.5, 36.25)},
+	    {2., CRect(10.5, 0, 30.25, 40)},
+	};
+	for (const auto& c : cases)
+	{
+		for (const auto& repaint : repaints)
+		{
+			SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(repaint.scale));
+			PaintedFrame clearedFirst(c.build, repaint.scale);
+			PaintedFrame repainted(c.build, repaint.scale);
+			ASSERT_TRUE(clearedFirst.window && repainted.window);
+			paintStalePixels(*clearedFirst.window->getSurface());
+			paintStalePixels(*repainted.window->getSurface());
+			{
+				auto context = owned(clearedFirst.window->getSurface()->createDrawContext());
+				context->clearRect(repaint.rect);
+				clearedFirst.frame->platformDrawRect(context, repaint.rect);
+			}
+			repainted.window->drawRect(repaint.rect);
+			EXPECT_EQ(differingPixels(*clearedFirst.window->getSurface(), *repainted.window->getSurface()), 0);
+		}
+	}
 }
 
 } // namespace
