@@ -339,24 +339,54 @@ bool CFrame::platformOnKeyUp(MoxKeyCode& keyCode)
 	return dispatchPlatformEvent<bool>([&] { return onKeyUp(keyCode) == kKeyHandled; });
 }
 
-DragOperation CFrame::platformOnDragEnter(DragEventData)
+template <typename Result, typename Call>
+Result CFrame::dispatchDragEvent(DragEventData data, Call&& call)
 {
-	return DragOperation::None;
+	data.modifiers = data.modifiers.modifiersOnly();
+	return dispatchPlatformEvent<Result>([&] {
+		auto target = getDropTarget();
+		return call(*target, data);
+	});
 }
 
-DragOperation CFrame::platformOnDragMove(DragEventData)
+DragOperation CFrame::platformOnDragEnter(DragEventData data)
 {
-	return DragOperation::None;
+	if (!getMouseEnabled())
+		return DragOperation::None;
+	return dispatchDragEvent<DragOperation>(
+	    data, [](IDropTarget& target, DragEventData d) { return target.onDragEnter(d); });
 }
 
-bool CFrame::platformOnDragLeave(DragEventData)
+DragOperation CFrame::platformOnDragMove(DragEventData data)
 {
-	return false;
+	if (!getMouseEnabled())
+		return DragOperation::None;
+	return dispatchDragEvent<DragOperation>(
+	    data, [](IDropTarget& target, DragEventData d) { return target.onDragMove(d); });
 }
 
-bool CFrame::platformOnDrop(DragEventData)
+// A frame whose mouse was disabled while a drag was over it still tells the
+// target that saw the drag enter that it left, so that no target is left
+// waiting for an end; nothing is dropped.
+bool CFrame::platformOnDragLeave(DragEventData data)
 {
-	return false;
+	bool enabled = getMouseEnabled();
+	dispatchDragEvent<bool>(data, [](IDropTarget& t, DragEventData d) {
+		t.onDragLeave(d);
+		return true;
+	});
+	return enabled;
+}
+
+bool CFrame::platformOnDrop(DragEventData data)
+{
+	bool enabled = getMouseEnabled();
+	return dispatchDragEvent<bool>(data, [enabled](IDropTarget& t, DragEventData d) {
+		if (enabled)
+			return t.onDrop(d);
+		t.onDragLeave(d);
+		return false;
+	});
 }
 
 void CFrame::platformOnActivate(bool state)
@@ -1565,7 +1595,16 @@ bool CFrame::performDrag(const DragDescription& description, const SharedPointer
 {
 	if (!impl->platformFrame || !impl->platformFrame->doDrag(description, callback))
 		return false;
-	clearMouseDownView();
+	// The whole chain of holders lets go, without ending anyone's press: a
+	// container left holding the view that started the drag would end it
+	// later, on an unrelated press.
+	CViewContainer* container = this;
+	while (container)
+	{
+		CView* holder = container->getMouseDownView();
+		container->clearMouseDownView();
+		container = holder ? holder->toViewContainer() : nullptr;
+	}
 	return true;
 }
 

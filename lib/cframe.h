@@ -216,6 +216,9 @@ private:
 
 	template <typename Result, typename Handler>
 	Result dispatchPlatformEvent(Handler&& handler);
+	// Routes a drag event, modifiers only, to the frame's drop target.
+	template <typename Result, typename Call>
+	Result dispatchDragEvent(DragEventData data, Call&& call);
 	void runDeferredFunctions(bool wasInEventProcessing);
 	void checkMouseViews(const CPoint& where, const CButtonState& buttons);
 	void clearMouseViews(const CPoint& where, const CButtonState& buttons, bool callExited);

@@ -9,6 +9,7 @@
 #include "lib/dispatchlist.h"
 #include "lib/dragging.h"
 #include "lib/idleviewupdater.h"
+#include "lib/platform/iplatformframe.h"
 #include "lib/iviewlistener.h"
 #include "lib/messages.h"
 
@@ -482,6 +483,19 @@ void CView::setDropTarget(const SharedPointer<IDropTarget>& target)
 {
 	replaceReferenceAttribute(*this, kCViewDropTargetAttribute, target.get(),
 	                          impl->getPointer<IDropTarget>(kCViewDropTargetAttribute));
+}
+
+bool CView::doDrag(const DragDescription& description, const SharedPointer<IDragCallback>& callback)
+{
+	auto frame = getFrame();
+	return frame && frame->performDrag(description, callback);
+}
+
+int32 CView::doDrag(IDataPackage* source, const CPoint& offset, CBitmap* dragBitmap)
+{
+	auto frame = getFrame();
+	auto platformFrame = frame ? frame->getPlatformFrame() : nullptr;
+	return platformFrame ? platformFrame->doDrag(source, offset, dragBitmap) : -1;
 }
 
 void CView::setTransparency(bool state)

@@ -12,7 +12,10 @@
 
 namespace Kavrin {
 
+class IDataPackage;
+class IDragCallback;
 class KavrinEditorInterface;
+struct DragDescription;
 
 using CViewAttributeID = uint64;
 
@@ -202,6 +205,13 @@ public:
 	}
 
 	void setDropTarget(const SharedPointer<IDropTarget>& target);
+	// Starts a drag session through the frame; once it has started this view
+	// gets no more moves or the release of the press. False without a frame
+	// or platform frame, or when the platform refuses.
+	bool doDrag(const DragDescription& description, const SharedPointer<IDragCallback>& callback);
+	// The older entry: the platform's drag result code, -1 without a frame or
+	// platform frame.
+	int32 doDrag(IDataPackage* source, const CPoint& offset, CBitmap* dragBitmap = nullptr);
 
 	// Listeners (not owned). Registration and removal are safe during dispatch.
 	void registerViewListener(IViewListener* listener);

@@ -4,6 +4,7 @@
 #include "lib/cframe.h"
 #include "lib/cdrawcontext.h"
 #include "lib/cgraphicspath.h"
+#include "lib/cviewcontainerdroptarget.h"
 #include "lib/controls/ccontrol.h"
 #include "lib/ifocusdrawing.h"
 #include "lib/dispatchlist.h"
@@ -413,8 +414,38 @@ bool CViewContainer::removed(CView* parent)
 	return true;
 }
 
+SharedPointer<IDropTarget> CViewContainer::getDropTarget()
+{
+	if (!isFrameRoot())
+	{
+		if (auto target = CView::getDropTarget())
+			return target;
+		return owned<IDropTarget>(new CViewContainerDropTarget(this));
+	}
+	CViewContainerDropTarget* cached = nullptr;
+	if (!getAttributeValue(kCViewContainerDropTargetAttribute, cached) || !cached)
+	{
+		cached = new CViewContainerDropTarget(this);
+		setAttributeValue(kCViewContainerDropTargetAttribute, cached);
+	}
+	return SharedPointer<IDropTarget>(cached);
+}
+
+// The cached router may hold the child a drag was over: it goes first, so
+// that the child is released with the others.
+void CViewContainer::releaseCachedDropTarget()
+{
+	CViewContainerDropTarget* cached = nullptr;
+	if (!getAttributeValue(kCViewContainerDropTargetAttribute, cached))
+		return;
+	removeAttribute(kCViewContainerDropTargetAttribute);
+	if (cached)
+		cached->forget();
+}
+
 void CViewContainer::beforeDelete()
 {
+	releaseCachedDropTarget();
 	removeAll(true);
 	CView::beforeDelete();
 }

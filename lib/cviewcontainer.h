@@ -157,6 +157,9 @@ public:
 	bool onWheel(const CPoint& where, const CMouseWheelAxis& axis, const float& distance,
 	             const CButtonState& buttons) override;
 	bool hitTest(const CPoint& where, const CButtonState& buttons = CButtonState()) override;
+	// The frame answers with its own cached router; another container with
+	// the target set on it, else a new router over its children.
+	SharedPointer<IDropTarget> getDropTarget() override;
 	void setViewSize(const CRect& rect, bool invalid = true) override;
 	void parentSizeChanged() override;
 	CPoint& frameToLocal(CPoint& point) const override;
@@ -186,6 +189,7 @@ protected:
 	void detachChildren();
 
 private:
+	void releaseCachedDropTarget();
 	// The focus child this container draws a ring for, or null.
 	CView* focusChildToDraw() const;
 	void drawFocus(CDrawContext* context, CView* focusView);

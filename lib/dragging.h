@@ -61,4 +61,22 @@ public:
 	virtual bool onDrop(DragEventData data) = 0;
 };
 
+// Lets a view class be its own drop target: each call goes to the view's
+// handler of the same name. The view is not retained: it holds the adapter
+// as its drop target, and a reference back would keep both alive for ever.
+template <typename View>
+class DropTargetAdapter : public IDropTarget, public NonAtomicReferenceCounted
+{
+public:
+	explicit DropTargetAdapter(View* view) : view(view) {}
+
+	DragOperation onDragEnter(DragEventData data) override { return view->onDragEnter(data); }
+	DragOperation onDragMove(DragEventData data) override { return view->onDragMove(data); }
+	void onDragLeave(DragEventData data) override { view->onDragLeave(data); }
+	bool onDrop(DragEventData data) override { return view->onDrop(data); }
+
+private:
+	View* view;
+};
+
 } // namespace Kavrin

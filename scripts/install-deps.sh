@@ -35,6 +35,9 @@ packages=(
   lv2-dev
   jalv
   jackd2
+  # Clipboard tools the clipboard tests exchange data with.
+  xclip
+  xsel
 )
 
 missing=()

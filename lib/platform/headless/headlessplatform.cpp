@@ -1,6 +1,7 @@
 #include "lib/platform/headless/headlessplatform.h"
 
 #include "lib/cdrawcontext.h"
+#include "lib/cdropsource.h"
 #include "lib/cframe.h"
 #include "lib/dragging.h"
 #include "lib/idatapackage.h"
@@ -17,6 +18,7 @@
 #include "lib/platform/iplatformviewlayer.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include <algorithm>
 #include <string>
@@ -268,19 +270,122 @@ SharedPointer<COffscreenContext> HeadlessFrame::createOffscreenContext(double wi
 	return CairoPlatform::createOffscreenContext(width, height, scale);
 }
 
-int32 HeadlessFrame::doDrag(IDataPackage*, const CPoint&, CBitmap*)
+int32 HeadlessFrame::doDrag(IDataPackage* source, const CPoint& offset, CBitmap*)
 {
-	return -1;
+	legacyDragData = source;
+	legacyDragOffset = offset;
+	return legacyDragResult;
 }
 
-bool HeadlessFrame::doDrag(const DragDescription&, const SharedPointer<IDragCallback>&)
+bool HeadlessFrame::doDrag(const DragDescription& dragDescription,
+                           const SharedPointer<IDragCallback>& callback)
 {
-	return false;
+	if (!acceptsDrags)
+		return false;
+	startedDrags.push_back(dragDescription);
+	dragCallback = callback;
+	return true;
 }
+
+bool HeadlessFrame::endDrag(DragOperation result, const CPoint& pos)
+{
+	auto callback = std::move(dragCallback);
+	if (!callback)
+		return false;
+	callback->dragEnded(nullptr, pos, result);
+	return true;
+}
+
+// A handler may close the frame, which releases this platform frame: each
+// entry keeps it alive for the call.
+DragEventData HeadlessFrame::incomingEvent(const CPoint& pos, CButtonState buttons) const
+{
+	return {incomingDrag.get(), pos, buttons};
+}
+
+DragOperation HeadlessFrame::dragEnter(const SharedPointer<IDataPackage>& data, const CPoint& pos,
+                                       CButtonState buttons)
+{
+	SharedPointer<HeadlessFrame> keepAlive = this;
+	incomingDrag = data;
+	if (!callback)
+		return DragOperation::None;
+	return callback->platformOnDragEnter(incomingEvent(pos, buttons));
+}
+
+DragOperation HeadlessFrame::dragMove(const CPoint& pos, CButtonState buttons)
+{
+	SharedPointer<HeadlessFrame> keepAlive = this;
+	if (!callback)
+		return DragOperation::None;
+	return callback->platformOnDragMove(incomingEvent(pos, buttons));
+}
+
+// The package lives until the frame has seen the end of the drag, even when
+// a handler starts another one meanwhile.
+void HeadlessFrame::dragLeave(const CPoint& pos, CButtonState buttons)
+{
+	SharedPointer<HeadlessFrame> keepAlive = this;
+	auto data = std::move(incomingDrag);
+	if (callback)
+		callback->platformOnDragLeave({data.get(), pos, buttons});
+}
+
+bool HeadlessFrame::drop(const CPoint& pos, CButtonState buttons)
+{
+	SharedPointer<HeadlessFrame> keepAlive = this;
+	auto data = std::move(incomingDrag);
+	return callback && callback->platformOnDrop({data.get(), pos, buttons});
+}
+
+namespace {
+
+// The first text or binary item is what the clipboard keeps, and it ends the
+// walk; paths are kept only when neither comes. Empty items are skipped.
+SharedPointer<IDataPackage> reduceForClipboard(IDataPackage& data)
+{
+	auto paths = makeOwned<CDropSource>();
+	for (uint32 index = 0; index < data.getCount(); ++index)
+	{
+		const void* bytes = nullptr;
+		auto type = IDataPackage::kError;
+		uint32 size = data.getData(index, bytes, type);
+		if (size == 0 || !bytes)
+			continue;
+		if (type == IDataPackage::kText || type == IDataPackage::kBinary)
+			return CDropSource::create(bytes, size, type);
+		if (type == IDataPackage::kFilePath)
+			paths->add(bytes, size, type);
+	}
+	// Copying nothing leaves nothing to paste, not what was copied before.
+	if (paths->getCount() == 0)
+		return nullptr;
+	return paths;
+}
+
+// Truncated, not rounded, as the clipboard's own colour conversion does;
+// out-of-range components are clamped so that each stays two digits.
+int clipboardColorByte(double component)
+{
+	if (!(component > 0.)) // also NaN
+		return 0;
+	return static_cast<int>(std::min(component, 1.) * 255.);
+}
+
+} // namespace
 
 void HeadlessFrame::setClipboard(const SharedPointer<IDataPackage>& data)
 {
-	clipboard = data;
+	clipboard = data ? reduceForClipboard(*data) : nullptr;
+}
+
+void HeadlessFrame::putColorOnClipboard(double red, double green, double blue, double alpha)
+{
+	char text[16];
+	int length = std::snprintf(text, sizeof(text), "#%02x%02x%02x%02x", clipboardColorByte(red),
+	                           clipboardColorByte(green), clipboardColorByte(blue),
+	                           clipboardColorByte(alpha));
+	clipboard = CDropSource::create(text, static_cast<uint32>(length), IDataPackage::kText);
 }
 
 SharedPointer<IDataPackage> HeadlessFrame::getClipboard()

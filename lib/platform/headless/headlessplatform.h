@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lib/ccolor.h"
+#include "lib/dragging.h"
 #include "lib/platform/iplatformframe.h"
 #include "lib/platform/iplatformtimer.h"
 #include "lib/platform/cairo/cairoplatform.h"
@@ -101,7 +102,23 @@ public:
 	bool tooltipShown {false};
 	std::string tooltipText;
 	CRect tooltipRect;
+	// What the clipboard holds, as a window system's clipboard would keep
+	// it: the written package reduced to one text, one binary item or the
+	// list of paths. A test may put anything here for the toolkit to read.
 	SharedPointer<IDataPackage> clipboard;
+	// Puts a colour on the clipboard the way another application would; the
+	// toolkit reads it as one text item "#rrggbbaa". Components are 0 to 1.
+	void putColorOnClipboard(double red, double green, double blue, double alpha);
+	// The drags the toolkit started, the latest last; the session runs until
+	// endDrag.
+	std::vector<DragDescription> startedDrags;
+	SharedPointer<IDragCallback> dragCallback;
+	// What the older drag entry was given and answers.
+	SharedPointer<IDataPackage> legacyDragData;
+	CPoint legacyDragOffset;
+	int32 legacyDragResult {0};
+	// When false, the platform refuses to start drags.
+	bool acceptsDrags {true};
 	bool closed {false};
 	// When false, setSize fails (a host that refuses a resize).
 	bool acceptsSize {true};
@@ -126,10 +143,25 @@ public:
 	// Changes the backing scale factor, as a window moved to another
 	// screen would, and tells the frame.
 	void setScaleFactor(double scaleFactor);
+
+	// A drag from elsewhere, as the window system reports it. dragEnter
+	// holds the package until dragLeave or drop. Without a frame the
+	// answers are None and false.
+	DragOperation dragEnter(const SharedPointer<IDataPackage>& data, const CPoint& pos,
+	                        CButtonState buttons = {});
+	DragOperation dragMove(const CPoint& pos, CButtonState buttons = {});
+	void dragLeave(const CPoint& pos, CButtonState buttons = {});
+	bool drop(const CPoint& pos, CButtonState buttons = {});
+	IDataPackage* getIncomingDrag() const { return incomingDrag; }
+	// Ends the drag the toolkit started, as if the receiver chose result at pos.
+	bool endDrag(DragOperation result, const CPoint& pos = {});
 	double getScaleFactor() const { return scaleFactor; }
 
 private:
 	void makeSurface();
+	DragEventData incomingEvent(const CPoint& pos, CButtonState buttons) const;
+
+	SharedPointer<IDataPackage> incomingDrag;
 
 	IPlatformFrameCallback* callback;
 	void* parent;

@@ -9,7 +9,10 @@
 #include "lib/platform/cairo/cairodrawcontext.h"
 #include "lib/platform/cairo/cairosurface.h"
 #include "lib/platform/iplatformframecallback.h"
+#include "lib/platform/x11/x11clipboard.h"
+#include "lib/platform/x11/x11clientmessage.h"
 #include "lib/platform/x11/x11cursors.h"
+#include "lib/platform/x11/x11dragdrop.h"
 #include "lib/platform/x11/x11input.h"
 #include "lib/platform/x11/x11keyboard.h"
 #include "lib/platform/x11/x11platform.h"
@@ -112,6 +115,7 @@ X11Frame::X11Frame(X11Platform* platform, IPlatformFrameCallback* callback, cons
 	xcb_map_window(connection, window);
 	xcb_flush(connection);
 	platform->registerFrame(window, this);
+	dropTarget = makeOwned<X11DropTarget>(platform, window, callback, scaleFactor);
 	// Hosts that embed through XEmbed find the window willing, and forward
 	// the keyboard to it.
 	xembedAtom = platform->internAtom("_XEMBED");
@@ -147,6 +151,8 @@ void X11Frame::setScaleFactor(double newScaleFactor)
 		return;
 	SharedPointer<X11Frame> keepAlive = this;
 	scaleFactor = newScaleFactor;
+	if (dropTarget)
+		dropTarget->setScaleFactor(newScaleFactor);
 	setSize(size);
 	makeBackBuffer();
 	invalidRects.clear();
@@ -165,6 +171,8 @@ void X11Frame::destroyWindow(bool destroyedByServer)
 	pacing = false;
 	idleRequested = false;
 	tooltip = nullptr;
+	if (dropTarget)
+		std::exchange(dropTarget, nullptr)->detach();
 	if (window == XCB_NONE)
 		return;
 	platform->unregisterFrame(window);
@@ -283,6 +291,12 @@ void X11Frame::handleEvent(const xcb_generic_event_t* event)
 	}
 }
 
+bool X11Frame::handleDropEvent(const xcb_generic_event_t* event)
+{
+	SharedPointer<X11DropTarget> target = dropTarget;
+	return target && target->handleEvent(event);
+}
+
 void X11Frame::handleButton(const xcb_button_press_event_t* event, bool press)
 {
 	CPoint where = toLogical(event->event_x, event->event_y);
@@ -332,14 +346,7 @@ void X11Frame::takeKeyboardFocus(xcb_timestamp_t time)
 		xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, time);
 		return;
 	}
-	xcb_client_message_event_t message {};
-	message.response_type = XCB_CLIENT_MESSAGE;
-	message.format = 32;
-	message.window = embedder;
-	message.type = xembedAtom;
-	message.data.data32[0] = time;
-	message.data.data32[1] = kXEmbedRequestFocus;
-	xcb_send_event(connection, 0, embedder, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+	sendClientMessage(connection, embedder, xembedAtom, {time, kXEmbedRequestFocus, 0, 0, 0});
 }
 
 void X11Frame::handleFocus(const xcb_focus_in_event_t* event, bool focusIn)
@@ -643,11 +650,14 @@ bool X11Frame::doDrag(const DragDescription&, const SharedPointer<IDragCallback>
 	return false;
 }
 
-void X11Frame::setClipboard(const SharedPointer<IDataPackage>&) {}
+void X11Frame::setClipboard(const SharedPointer<IDataPackage>& package)
+{
+	platform->getClipboard().set(package);
+}
 
 SharedPointer<IDataPackage> X11Frame::getClipboard()
 {
-	return nullptr;
+	return platform->getClipboard().get();
 }
 
 PlatformType X11Frame::getPlatformType() const

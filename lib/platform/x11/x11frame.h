@@ -16,6 +16,7 @@ namespace Kavrin {
 class CairoImageSurface;
 class IPlatformFrameCallback;
 class X11Platform;
+class X11DropTarget;
 class X11Tooltip;
 
 // A frame's window: a child of the parent window, drawn client-side. The
@@ -62,6 +63,9 @@ public:
 
 	// Called by the platform for events of this frame's window.
 	void handleEvent(const xcb_generic_event_t* event);
+	// Called by the platform for events that may belong to a drag from
+	// another program; true when the drag took the event.
+	bool handleDropEvent(const xcb_generic_event_t* event);
 	// The window below the root that holds this frame (the host's or the
 	// window manager's), whose focus and map state the frame follows.
 	xcb_window_t getTopLevel() const { return topLevel; }
@@ -120,6 +124,7 @@ private:
 	uint32 lastIdlePass {0};
 	uint32 framesShown {0};
 	SharedPointer<X11Tooltip> tooltip; // made on the first showTooltip
+	SharedPointer<X11DropTarget> dropTarget;
 	xcb_window_t topLevel {XCB_NONE};
 	X11FocusTracker keyboardFocus;
 	X11FocusTracker topLevelFocus;

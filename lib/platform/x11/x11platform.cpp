@@ -1,6 +1,7 @@
 #include "lib/platform/x11/x11platform.h"
 
 #include "lib/platform/x11/runlooptimer.h"
+#include "lib/platform/x11/x11clipboard.h"
 #include "lib/platform/x11/x11cursors.h"
 #include "lib/platform/x11/x11frame.h"
 #include "lib/platform/x11/x11keyboard.h"
@@ -128,6 +129,7 @@ X11Platform::~X11Platform() noexcept
 	if (wakeDescriptor >= 0)
 		::close(wakeDescriptor);
 	cursors.reset(); // frees them on the connection
+	clipboard.reset();
 	xcb_disconnect(connection);
 }
 
@@ -188,6 +190,17 @@ void X11Platform::registerFrame(xcb_window_t window, X11Frame* frame)
 void X11Platform::unregisterFrame(xcb_window_t window)
 {
 	frames.erase(window);
+	// Other programs can no longer paste what the editor copied once it is
+	// gone: a clipboard manager keeps a copy.
+	if (frames.empty() && clipboard)
+		clipboard->handOverToManager();
+}
+
+X11Clipboard& X11Platform::getClipboard()
+{
+	if (!clipboard)
+		clipboard = std::make_unique<X11Clipboard>(this);
+	return *clipboard;
 }
 
 namespace {
@@ -236,6 +249,9 @@ void X11Platform::processEvents()
 	// events that came before it into the connection's queue, where the
 	// descriptor no longer shows them: take those too before returning.
 	xcb_generic_event_t* queued = nullptr;
+	// Events that came while the clipboard waited for a reply go first.
+	while (xcb_generic_event_t* deferred = clipboard ? clipboard->takeDeferredEvent() : nullptr)
+		dispatchEvent(deferred);
 	for (int round = 0; round < 16; ++round)
 	{
 		if (queued)
@@ -313,10 +329,24 @@ X11Platform::CallbackScope::~CallbackScope() noexcept
 		platform->processEvents();
 }
 
+// Drags from other programs: their messages, the data of their drops (in
+// pieces when large), and the end of their windows, which are none of ours.
+bool X11Platform::dispatchDropEvent(const xcb_generic_event_t* event)
+{
+	const uint8 type = event->response_type & 0x7F;
+	if (type != XCB_CLIENT_MESSAGE && type != XCB_SELECTION_NOTIFY && type != XCB_PROPERTY_NOTIFY &&
+	    type != XCB_DESTROY_NOTIFY && type != 0)
+		return false;
+	for (const auto& frame : openFrames())
+		if (frame->handleDropEvent(event))
+			return true;
+	return false;
+}
+
 // Hands an event to whoever it is for, and frees it.
 void X11Platform::dispatchEvent(xcb_generic_event_t* event)
 {
-	if (keyboard->handleEvent(event))
+	if (keyboard->handleEvent(event) || (clipboard && clipboard->handleEvent(event)) || dispatchDropEvent(event))
 	{
 		std::free(event);
 		return;

@@ -13,6 +13,7 @@
 
 namespace Kavrin {
 
+class X11Clipboard;
 class X11Cursors;
 class X11Frame;
 class X11Keyboard;
@@ -54,6 +55,9 @@ public:
 	X11Keyboard& getKeyboard() const { return *keyboard; }
 	// The mouse cursors, made on first use and freed with the platform.
 	X11Cursors& getCursors();
+	// The CLIPBOARD selection, owned by a window of the platform so that it
+	// outlives any one frame.
+	X11Clipboard& getClipboard();
 
 	// Handles every event that arrived and paints what the frames
 	// invalidated. The run loop calls it when the connection is readable.
@@ -114,12 +118,14 @@ private:
 	EventHandler otherWindowEvents;
 	std::unique_ptr<X11Keyboard> keyboard;
 	std::unique_ptr<X11Cursors> cursors;
+	std::unique_ptr<X11Clipboard> clipboard;
 	double scaleFactor {1.};
 	bool sharedMemoryAvailable {false};
 	bool sharedMemory {false};
 
 	double readScaleFactor() const;
 	void dispatchEvent(xcb_generic_event_t* event);
+	bool dispatchDropEvent(const xcb_generic_event_t* event);
 	void paintFrames();
 	void handleWakeUp();
 	std::vector<SharedPointer<X11Frame>> openFrames() const;

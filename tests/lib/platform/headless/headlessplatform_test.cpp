@@ -1,4 +1,5 @@
 #include "lib/cdrawcontext.h"
+#include "lib/cdropsource.h"
 #include "lib/cframe.h"
 #include "lib/cviewcontainer.h"
 #include "lib/platform/headless/headlessplatform.h"
@@ -10,6 +11,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <list>
 #include <string>
@@ -494,6 +496,114 @@ TEST_F(HeadlessPaintTest, RepaintLeavesThePixelsOfClearingTheRectFirst)
 			repainted.window->drawRect(repaint.rect);
 			EXPECT_EQ(differingPixels(*clearedFirst.window->getSurface(), *repainted.window->getSurface()), 0);
 		}
+	}
+}
+
+} // namespace
+} // namespace Kavrin::Test
+
+// ---- Clipboard ----
+
+namespace Kavrin::Test {
+namespace {
+
+struct ClipboardItem
+{
+	IDataPackage::Type type;
+	std::string bytes;
+};
+
+std::vector<ClipboardItem> clipboardItems(const IDataPackage* package)
+{
+	std::vector<ClipboardItem> items;
+	for (uint32 index = 0; package && index < package->getCount(); ++index)
+	{
+		const void* bytes = nullptr;
+		auto type = IDataPackage::kError;
+		uint32 size = package->getData(index, bytes, type);
+		std::string text = bytes ? std::string(static_cast<const char*>(bytes), size) : std::string();
+		items.push_back({type, text});
+	}
+	return items;
+}
+
+bool operator==(const ClipboardItem& a, const ClipboardItem& b)
+{
+	return a.type == b.type && a.bytes == b.bytes;
+}
+
+class HeadlessClipboardTest : public ::testing::Test
+{
+protected:
+	HeadlessClipboardTest() { setPlatform(owned(new HeadlessPlatform)); }
+	~HeadlessClipboardTest() override { setPlatform(nullptr); }
+
+	SharedPointer<HeadlessFrame> window {
+	    makeOwned<HeadlessFrame>(nullptr, CRect(0, 0, 10, 10), nullptr)};
+};
+
+TEST_F(HeadlessClipboardTest, WritingKeepsTheFirstTextOrBinaryItemElseThePaths)
+{
+	using T = IDataPackage;
+	struct Case
+	{
+		const char* name;
+		std::vector<ClipboardItem> written;
+		std::vector<ClipboardItem> kept;
+	};
+	const Case cases[] = {
+	    {"two texts", {{T::kText, "one"}, {T::kText, "two"}}, {{T::kText, "one"}}},
+	    {"paths then text",
+	     {{T::kFilePath, std::string("/a", 3)}, {T::kText, "t"}},
+	     {{T::kText, "t"}}},
+	    {"binary then text", {{T::kBinary, "b"}, {T::kText, "t"}}, {{T::kBinary, "b"}}},
+	    {"paths only",
+	     {{T::kFilePath, std::string("/a", 3)}, {T::kFilePath, std::string("/b", 3)}},
+	     {{T::kFilePath, std::string("/a", 3)}, {T::kFilePath, std::string("/b", 3)}}},
+	    {"empty text skipped", {{T::kText, ""}, {T::kText, "second"}}, {{T::kText, "second"}}},
+	    {"unknown type skipped", {{T::kError, "e"}, {T::kBinary, "b"}}, {{T::kBinary, "b"}}},
+	};
+	for (const auto& c : cases)
+	{
+		auto package = makeOwned<CDropSource>();
+		for (const auto& item : c.written)
+			package->add(item.bytes.data(), static_cast<uint32>(item.bytes.size()), item.type);
+		window->setClipboard(package);
+		EXPECT_TRUE(clipboardItems(window->getClipboard()) == c.kept) << c.name;
+	}
+}
+
+// Copying nothing must not leave the earlier content to be pasted.
+TEST_F(HeadlessClipboardTest, WritingNothingClearsTheClipboard)
+{
+	auto emptyItem = CDropSource::create("", 0, IDataPackage::kText);
+	for (const auto& package : {SharedPointer<IDataPackage>(), emptyItem})
+	{
+		window->setClipboard(CDropSource::create("old", 3, IDataPackage::kText));
+		window->setClipboard(package);
+		EXPECT_EQ(window->getClipboard(), nullptr);
+	}
+}
+
+TEST_F(HeadlessClipboardTest, AColourReadsAsOneTruncatedHexText)
+{
+	struct Case
+	{
+		double red, green, blue, alpha;
+		const char* text;
+	};
+	const Case cases[] = {
+	    {1., 0., 0., .5, "#ff00007f"},
+	    {.999, .004, 1., 1., "#fe01ffff"},
+	    // Out of range and not-a-number components stay two digits each.
+	    {2., -1., std::nan(""), 1., "#ff0000ff"},
+	};
+	for (const auto& c : cases)
+	{
+		window->putColorOnClipboard(c.red, c.green, c.blue, c.alpha);
+		EXPECT_TRUE(clipboardItems(window->getClipboard()) ==
+		            std::vector<ClipboardItem>({{IDataPackage::kText, c.text}}))
+		    << c.text;
 	}
 }
 
