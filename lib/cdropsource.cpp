@@ -108,4 +108,24 @@ uint32 CDropSource::getData(uint32 index, const void*& buffer, Type& type) const
 	return entry->getSize();
 }
 
+SharedPointer<IDataPackage> CDropSource::forClipboard(IDataPackage& data)
+{
+	auto paths = makeOwned<CDropSource>();
+	for (uint32 index = 0; index < data.getCount(); ++index)
+	{
+		const void* bytes = nullptr;
+		auto type = IDataPackage::kError;
+		uint32 size = data.getData(index, bytes, type);
+		if (size == 0 || !bytes)
+			continue;
+		if (type == IDataPackage::kText || type == IDataPackage::kBinary)
+			return CDropSource::create(bytes, size, type);
+		if (type == IDataPackage::kFilePath)
+			paths->add(bytes, size, type);
+	}
+	if (paths->getCount() == 0)
+		return nullptr;
+	return paths;
+}
+
 } // namespace Kavrin

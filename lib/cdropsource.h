@@ -38,6 +38,10 @@ public:
 	CDropSource(const void* data, uint32 size, Type type);
 
 	static SharedPointer<IDataPackage> create(const void* data, uint32 size, Type type);
+	// What a clipboard keeps of a package: the first non-empty text or
+	// binary item alone, else every file path; null when nothing is left,
+	// so that copying nothing leaves nothing to paste.
+	static SharedPointer<IDataPackage> forClipboard(IDataPackage& package);
 
 	// Appends a copy of the bytes.
 	bool add(const void* data, uint32 size, Type type);

@@ -107,15 +107,6 @@ public:
 	CRect getCheckBoxRect() const;
 
 private:
-	// An unchanged setting changes nothing.
-	template <typename T>
-	void setAndInvalidate(T& setting, const T& newValue)
-	{
-		if (setting == newValue)
-			return;
-		setting = newValue;
-		invalid();
-	}
 	void fitWhenAutoSized();
 	void drawBox(CDrawContext* context, const CRect& box) const;
 	void drawMark(CDrawContext* context, const CRect& box) const;

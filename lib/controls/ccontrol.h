@@ -85,6 +85,15 @@ public:
 	class EditGuard;
 
 protected:
+	// Stores a new setting and redraws; an unchanged setting changes nothing.
+	template <typename T>
+	void setAndInvalidate(T& setting, const T& value)
+	{
+		if (setting == value)
+			return;
+		setting = value;
+		invalid();
+	}
 	// The arrow keys step the normalized value by one wheel increment (a
 	// tenth of that with the zoom modifier): Right and Up up, Left and Down
 	// down, the other way round when reversed. Each step that moves the

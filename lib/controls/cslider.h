@@ -204,15 +204,6 @@ public:
 	CColor getValueColor() const { return valueColor; }
 
 private:
-	// Stores a new setting and redraws; an unchanged setting changes nothing.
-	template <typename T>
-	void setAndInvalidate(T& setting, const T& value)
-	{
-		if (setting == value)
-			return;
-		setting = value;
-		invalid();
-	}
 	void drawFrameAndBack(CDrawContext* context, CRect& rect, double lineWidth);
 	void drawValueBar(CDrawContext* context, CRect rect, double lineWidth);
 	CRect valueBarRect(const CRect& rect) const;

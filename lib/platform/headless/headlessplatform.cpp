@@ -342,27 +342,6 @@ namespace {
 
 // The first text or binary item is what the clipboard keeps, and it ends the
 // walk; paths are kept only when neither comes. Empty items are skipped.
-SharedPointer<IDataPackage> reduceForClipboard(IDataPackage& data)
-{
-	auto paths = makeOwned<CDropSource>();
-	for (uint32 index = 0; index < data.getCount(); ++index)
-	{
-		const void* bytes = nullptr;
-		auto type = IDataPackage::kError;
-		uint32 size = data.getData(index, bytes, type);
-		if (size == 0 || !bytes)
-			continue;
-		if (type == IDataPackage::kText || type == IDataPackage::kBinary)
-			return CDropSource::create(bytes, size, type);
-		if (type == IDataPackage::kFilePath)
-			paths->add(bytes, size, type);
-	}
-	// Copying nothing leaves nothing to paste, not what was copied before.
-	if (paths->getCount() == 0)
-		return nullptr;
-	return paths;
-}
-
 // Truncated, not rounded, as the clipboard's own colour conversion does;
 // out-of-range components are clamped so that each stays two digits.
 int clipboardColorByte(double component)
@@ -376,7 +355,7 @@ int clipboardColorByte(double component)
 
 void HeadlessFrame::setClipboard(const SharedPointer<IDataPackage>& data)
 {
-	clipboard = data ? reduceForClipboard(*data) : nullptr;
+	clipboard = data ? CDropSource::forClipboard(*data) : nullptr;
 }
 
 void HeadlessFrame::putColorOnClipboard(double red, double green, double blue, double alpha)

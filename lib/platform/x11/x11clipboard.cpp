@@ -1,5 +1,7 @@
 #include "lib/platform/x11/x11clipboard.h"
 
+#include "lib/cdropsource.h"
+
 #include "lib/platform/x11/runloop.h"
 #include "lib/platform/x11/x11dataconversion.h"
 #include "lib/platform/x11/x11datapackage.h"
@@ -60,38 +62,36 @@ xcb_atom_t X11Clipboard::atom(const char* name) const
 
 // ---- Owning the selection ----
 
-// Text wins over everything, the first Binary item over files; files are
-// offered only when neither comes.
+// Offers what the clipboard keeps of the package: its text, its binary
+// item or its file paths.
 X11Clipboard::Offer X11Clipboard::makeOffer(IDataPackage& package)
 {
 	Offer offer;
+	SharedPointer<IDataPackage> kept = CDropSource::forClipboard(package);
+	if (!kept)
+		return offer;
 	std::vector<std::string> paths;
-	for (uint32 index = 0; index < package.getCount(); ++index)
+	for (uint32 index = 0; index < kept->getCount(); ++index)
 	{
 		const void* bytes = nullptr;
 		IDataPackage::Type type = IDataPackage::kError;
-		uint32 size = package.getData(index, bytes, type);
-		if (size == 0 || !bytes)
-			continue;
+		uint32 size = kept->getData(index, bytes, type);
 		std::string data(static_cast<const char*>(bytes), size);
-		if (type == IDataPackage::kFilePath)
-		{
-			data.resize(std::strlen(data.c_str()));
-			if (!data.empty())
-				paths.push_back(std::move(data));
-		}
-		else if (type == IDataPackage::kText)
+		if (type == IDataPackage::kText)
 		{
 			offer.text = X11DataConversion::repairUtf8(data);
 			offer.hasText = true;
 			return offer;
 		}
-		else if (type == IDataPackage::kBinary)
+		if (type == IDataPackage::kBinary)
 		{
 			offer.binary = std::move(data);
 			offer.hasBinary = true;
 			return offer;
 		}
+		data.resize(std::strlen(data.c_str()));
+		if (!data.empty())
+			paths.push_back(std::move(data));
 	}
 	offer.uriList = X11DataConversion::encodeUriList(paths);
 	offer.hasFiles = !paths.empty();
