@@ -45,18 +45,22 @@ bench: deps
 
 # Builds the fuzz targets with clang and runs each for FUZZ_SECONDS
 # (default 60): the image decoder fuzzer on a corpus seeded with small valid
-# images, the clipboard data fuzzer on one small input of each kind.
+# images, the clipboard data fuzzer on one small input of each kind, the
+# text field fuzzer on a few key and text streams.
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)/fuzz -G $(CMAKE_GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DKAVRIN_SANITIZE=ON -DKAVRIN_BUILD_FUZZ=ON -DKAVRIN_BUILD_EXAMPLES=OFF >/dev/null
-	@cmake --build $(BUILD)/fuzz -j $(JOBS) --target kavrin-fuzz-bitmap kavrin-fuzz-clipboard
+	@cmake --build $(BUILD)/fuzz -j $(JOBS) --target kavrin-fuzz-bitmap kavrin-fuzz-clipboard kavrin-fuzz-textedit
 	@mkdir -p $(BUILD)/fuzz/corpus && cp fuzz/corpus/* $(BUILD)/fuzz/corpus/ 2>/dev/null || true
 	@$(BUILD)/fuzz/fuzz/kavrin-fuzz-bitmap -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 \
 	  -malloc_limit_mb=1024 $(BUILD)/fuzz/corpus
 	@mkdir -p $(BUILD)/fuzz/corpus-clipboard && cp fuzz/corpus-clipboard/* $(BUILD)/fuzz/corpus-clipboard/ 2>/dev/null || true
 	@$(BUILD)/fuzz/fuzz/kavrin-fuzz-clipboard -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 \
 	  -malloc_limit_mb=1024 $(BUILD)/fuzz/corpus-clipboard
+	@mkdir -p $(BUILD)/fuzz/corpus-textedit && cp fuzz/corpus-textedit/* $(BUILD)/fuzz/corpus-textedit/ 2>/dev/null || true
+	@$(BUILD)/fuzz/fuzz/kavrin-fuzz-textedit -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 \
+	  -malloc_limit_mb=1024 $(BUILD)/fuzz/corpus-textedit
 
 clean:
 	rm -rf $(BUILD)

@@ -24,6 +24,15 @@ packages=(
   libxcb1-dev
   lv2-dev
   libxkbcommon-x11-dev
+  # The compose tables dead keys and the Compose key go through, and the
+  # tools the text input tests load keymaps with.
+  libx11-data
+  x11-xkb-utils
+  # Input methods through XIM, and a real one (with a Japanese engine) for
+  # the tests to type through.
+  libxcb-imdkit-dev
+  fcitx5
+  fcitx5-anthy
   libxcb-xkb-dev
   libxcb-cursor-dev
   libxcb-shm0-dev
@@ -38,6 +47,9 @@ packages=(
   # Clipboard tools the clipboard tests exchange data with.
   xclip
   xsel
+  # A drop target we did not write, for the drag tests: Tk's drag and drop.
+  tk
+  tkdnd
 )
 
 missing=()

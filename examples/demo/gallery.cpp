@@ -1,10 +1,12 @@
 #include "examples/demo/gallery.h"
 
+#include "examples/demo/dragpage.h"
 #include "examples/demo/knobbitmaps.h"
 #include "examples/demo/labels.h"
 #include "examples/demo/playground.h"
 #include "examples/demo/sliderpage.h"
 #include "examples/demo/switchpage.h"
+#include "examples/demo/textpage.h"
 
 #include <cmath>
 #include <cstdio>
@@ -339,12 +341,15 @@ struct PageEntry
 	const char* name;
 	const char* title;
 	CViewContainer* (*make)(const CRect&, DemoEditor&);
+	double buttonWidth;
 };
 
 const PageEntry kPages[] = {
-    {"knobs", "Knobs", makeKnobPage},
-    {"sliders", "Sliders", makeSliderPage},
-    {"switches", "Switches & buttons", makeSwitchPage},
+    {"knobs", "Knobs", makeKnobPage, 80.},
+    {"sliders", "Sliders", makeSliderPage, 80.},
+    {"switches", "Switches & buttons", makeSwitchPage, 150.},
+    {"text", "Text", makeTextPage, 70.},
+    {"dragdrop", "Drag & drop", makeDragPage, 110.},
 };
 
 // The frame of the gallery: it keeps the list of its pages that the
@@ -376,7 +381,7 @@ CFrame* buildGallery(DemoEditor& editor, const std::string& firstPage)
 	double right = pageArea.right;
 	for (size_t i = std::size(kPages); i-- > 0;)
 	{
-		const double width = i == 2 ? 150. : 90.;
+		const double width = kPages[i].buttonWidth;
 		frame->addView(new PageButton(CRect(right - width, 12, right, 38), kPages[i].title, frame->pages, i));
 		right -= width + 8.;
 	}

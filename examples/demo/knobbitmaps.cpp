@@ -170,4 +170,25 @@ SharedPointer<LazyArt> makeHandle(CFrame* frame, double side)
 	return makeOwned<LazyArt>(frame, CPoint(side, side), 1, painter);
 }
 
+SharedPointer<CBitmap> paintArt(CFrame* frame, const CPoint& size, std::initializer_list<double> scales,
+                                const Painter& painter)
+{
+	SharedPointer<CBitmap> bitmap;
+	for (double scale : scales)
+	{
+		auto context = COffscreenContext::create(frame, size.x, size.y, scale);
+		if (!context)
+			continue;
+		context->beginDraw();
+		context->setDrawMode(kAntiAliasing | kNonIntegralMode);
+		painter(*context);
+		context->endDraw();
+		if (!bitmap)
+			bitmap = context->getBitmap();
+		else
+			bitmap->addBitmap(context->getBitmap()->getPlatformBitmap());
+	}
+	return bitmap;
+}
+
 } // namespace Kavrin::Demo::KnobBitmaps

@@ -3,6 +3,7 @@
 #include "lib/kavrin.h"
 
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <utility>
 
@@ -59,6 +60,13 @@ SharedPointer<LazyArt> makeLightRingStrip(CFrame* frame, double side, int32 fram
 SharedPointer<LazyArt> makeFace(CFrame* frame, double side);
 // A small bright dimple, the handle that travels round the face.
 SharedPointer<LazyArt> makeHandle(CFrame* frame, double side);
+
+using Painter = std::function<void(CDrawContext& context)>;
+
+// One picture painted at every scale asked for into one bitmap, so that a
+// 2x display draws 2x pixels one to one. Null when the frame cannot paint.
+SharedPointer<CBitmap> paintArt(CFrame* frame, const CPoint& size, std::initializer_list<double> scales,
+                                const Painter& painter);
 
 } // namespace KnobBitmaps
 } // namespace Kavrin::Demo

@@ -9,7 +9,7 @@
 // --first-frame opens the window, waits until the first frame is on the
 // screen, prints the time since the process started, and quits.
 // --page=NAME shows that page of the gallery first (knobs, sliders,
-// switches).
+// switches, text, dragdrop).
 
 #include "examples/demo/demoeditor.h"
 #include "examples/demo/gallery.h"

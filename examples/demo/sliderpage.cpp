@@ -1,5 +1,6 @@
 #include "examples/demo/sliderpage.h"
 
+#include "examples/demo/knobbitmaps.h"
 #include "examples/demo/labels.h"
 
 #include <cmath>
@@ -112,30 +113,8 @@ private:
 
 // ---- Art ----
 
-using Painter = std::function<void(CDrawContext& context)>;
-
-// One picture painted at every scale asked for into one bitmap, so that a
-// 2x display draws 2x pixels one to one.
-SharedPointer<CBitmap> paintArt(CFrame* frame, const CPoint& size, std::initializer_list<double> scales,
-                                const Painter& painter)
-{
-	SharedPointer<CBitmap> bitmap;
-	for (double scale : scales)
-	{
-		auto context = COffscreenContext::create(frame, size.x, size.y, scale);
-		if (!context)
-			continue;
-		context->beginDraw();
-		context->setDrawMode(kAntiAliasing | kNonIntegralMode);
-		painter(*context);
-		context->endDraw();
-		if (!bitmap)
-			bitmap = context->getBitmap();
-		else
-			bitmap->addBitmap(context->getBitmap()->getPlatformBitmap());
-	}
-	return bitmap;
-}
+using KnobBitmaps::Painter;
+using KnobBitmaps::paintArt;
 
 // A rect given along and across a slider's axis.
 CRect oriented(bool horizontal, double along0, double across0, double along1, double across1)

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 namespace Kavrin::Test {
@@ -65,6 +66,13 @@ protected:
 		pump(300);
 	}
 
+	// Puts the frame's parent at a point of the screen.
+	void moveParent(int16 x, int16 y)
+	{
+		const uint32 origin[] = {uint32(int32(x)), uint32(int32(y))};
+		xcb_configure_window(connection, parent, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, origin);
+	}
+
 	// Runs the platform's loop for a while.
 	void pump(int milliseconds)
 	{
@@ -74,14 +82,19 @@ protected:
 			loop->runOnce(5);
 	}
 
-	// Runs the loop until the condition holds (two seconds at most).
+	// Runs the loop until the condition holds (two seconds at most). Other
+	// clients of the test act after each turn, as separate programs would.
 	template <typename Condition>
-	bool pumpUntil(Condition condition)
+	bool pumpUntil(Condition condition, int milliseconds = 2000, const std::function<void()>& others = {})
 	{
 		auto loop = static_cast<DefaultRunLoop*>(platform->getRunLoop());
-		auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+		auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
 		while (!condition() && std::chrono::steady_clock::now() < end)
+		{
 			loop->runOnce(5);
+			if (others)
+				others();
+		}
 		return condition();
 	}
 

@@ -5,6 +5,7 @@
 
 #include "lib/platform/x11/x11clipboard.h"
 #include "lib/platform/x11/x11datapackage.h"
+#include "tests/support/peerprocess.h"
 #include "tests/support/x11window.h"
 
 #include <gtest/gtest.h>
@@ -21,92 +22,6 @@ extern char** environ;
 
 namespace Kavrin::Test {
 namespace {
-
-// A clipboard tool run as a separate process, with its input and output
-// through pipes.
-class Peer
-{
-public:
-	Peer(const std::string& display, std::vector<std::string> arguments)
-	{
-		int input[2], output[2];
-		if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0)
-			return;
-		posix_spawn_file_actions_t actions;
-		posix_spawn_file_actions_init(&actions);
-		posix_spawn_file_actions_adddup2(&actions, input[0], 0);
-		posix_spawn_file_actions_adddup2(&actions, output[1], 1);
-		posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-		std::vector<std::string> environment {"DISPLAY=" + display, "PATH=/usr/bin:/bin"};
-		std::vector<char*> argv, envp;
-		for (auto& argument : arguments)
-			argv.push_back(argument.data());
-		argv.push_back(nullptr);
-		for (auto& entry : environment)
-			envp.push_back(entry.data());
-		envp.push_back(nullptr);
-		if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
-			pid = -1;
-		posix_spawn_file_actions_destroy(&actions);
-		::close(input[0]);
-		::close(output[1]);
-		toPeer = input[1];
-		fromPeer = output[0];
-		::fcntl(toPeer, F_SETFL, O_NONBLOCK);
-		::fcntl(fromPeer, F_SETFL, O_NONBLOCK);
-	}
-	~Peer()
-	{
-		if (pid > 0 && !exited)
-		{
-			::kill(pid, SIGCONT);
-			::kill(pid, SIGKILL);
-			::waitpid(pid, nullptr, 0);
-		}
-		closeInput();
-		if (fromPeer >= 0)
-			::close(fromPeer);
-	}
-
-	// Moves the pipes along; true once the peer has exited.
-	bool step()
-	{
-		if (toPeer >= 0)
-		{
-			ssize_t written = inputOffset < input.size()
-			                      ? ::write(toPeer, input.data() + inputOffset, input.size() - inputOffset)
-			                      : 0;
-			if (written > 0)
-				inputOffset += size_t(written);
-			if (inputOffset == input.size())
-				closeInput();
-		}
-		char buffer[65536];
-		ssize_t count;
-		while (fromPeer >= 0 && (count = ::read(fromPeer, buffer, sizeof(buffer))) > 0)
-			output.append(buffer, size_t(count));
-		if (!exited && pid > 0 && ::waitpid(pid, &status, WNOHANG) == pid)
-			exited = true;
-		return exited;
-	}
-	void closeInput()
-	{
-		if (toPeer >= 0)
-			::close(toPeer);
-		toPeer = -1;
-	}
-
-	pid_t pid {-1};
-	std::string input;
-	std::string output;
-	bool exited {false};
-	int status {0};
-
-private:
-	int toPeer {-1};
-	int fromPeer {-1};
-	size_t inputOffset {0};
-};
 
 // Owns CLIPBOARD from a connection of its own and answers no request.
 class SilentOwner
@@ -249,24 +164,21 @@ protected:
 	// Runs the peer to its end while the loop serves the clipboard.
 	std::string run(std::vector<std::string> arguments, std::string input = {}, int seconds = 10)
 	{
-		Peer peer(server->display, std::move(arguments));
+		const std::string name = arguments.empty() ? std::string() : arguments[0];
+		PeerProcess peer(server->display, std::move(arguments));
 		peer.input = std::move(input);
-		if (peer.input.empty())
-			peer.closeInput();
 		auto loop = static_cast<DefaultRunLoop*>(platform->getRunLoop());
-		auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-		while (!peer.step() && std::chrono::steady_clock::now() < end)
-			loop->runOnce(2);
-		EXPECT_TRUE(peer.exited) << arguments[0] << " did not finish";
+		EXPECT_TRUE(peer.runToEnd([&] { loop->runOnce(2); }, std::chrono::seconds(seconds)))
+		    << name << " did not finish";
 		return peer.output;
 	}
 
 	// Starts a peer that owns the clipboard until it is killed, and waits
 	// until it does.
-	std::unique_ptr<Peer> startOwner(std::vector<std::string> arguments, std::string input)
+	std::unique_ptr<PeerProcess> startOwner(std::vector<std::string> arguments, std::string input)
 	{
 		xcb_window_t before = owner();
-		auto peer = std::make_unique<Peer>(server->display, std::move(arguments));
+		auto peer = std::make_unique<PeerProcess>(server->display, std::move(arguments));
 		peer->input = std::move(input);
 		auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
 		while (std::chrono::steady_clock::now() < end)
@@ -435,7 +347,7 @@ TEST_F(X11ClipboardTest, SeveralRequestorsAreServedAtOnce)
 {
 	std::string text(3 << 20, 'y');
 	frame->setClipboard(packageOf({{text, IDataPackage::kText}}));
-	Peer first(server->display, xclipOut), second(server->display, {"xsel", "-b", "-o"});
+	PeerProcess first(server->display, xclipOut), second(server->display, {"xsel", "-b", "-o"});
 	first.closeInput();
 	second.closeInput();
 	auto loop = static_cast<DefaultRunLoop*>(platform->getRunLoop());
@@ -476,6 +388,25 @@ TEST_F(X11ClipboardTest, TransferStoppingMidwayKeepsWhatCame)
 	{
 		EXPECT_EQ(itemText(*package, 0), "partial");
 	}
+}
+
+// PRIMARY is a selection of its own: owning one leaves the other alone,
+// and giving PRIMARY up leaves no owner.
+TEST_F(X11ClipboardTest, PrimaryIsASelectionOfItsOwn)
+{
+	X11Clipboard& primary = platform->getPrimarySelection();
+	frame->setClipboard(packageOf({{"copied", IDataPackage::kText}}));
+	primary.setText("sel\xC3\xA9" "cted");
+	EXPECT_EQ(run({"xclip", "-o", "-selection", "primary"}), "sel\xC3\xA9" "cted");
+	EXPECT_EQ(run(xclipOut), "copied");
+	EXPECT_EQ(run({"xclip", "-o", "-selection", "primary", "-t", "STRING"}), "sel\xE9" "cted");
+	EXPECT_EQ(primary.getText(), "sel\xC3\xA9" "cted");
+
+	primary.setText("");
+	EXPECT_FALSE(primary.ownsSelection());
+	EXPECT_EQ(run({"xclip", "-o", "-selection", "primary"}), "");
+	EXPECT_EQ(primary.getText(), "");
+	EXPECT_EQ(run(xclipOut), "copied");
 }
 
 TEST_F(X11ClipboardTest, ContentOutlivesTheFrameThatSetIt)

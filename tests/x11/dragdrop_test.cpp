@@ -6,6 +6,7 @@
 #include "lib/platform/x11/x11dragdrop.h"
 #include "lib/platform/x11/x11frame.h"
 #include "tests/support/dragframe.h"
+#include "tests/support/x11client.h"
 #include "tests/support/x11window.h"
 
 #include <gtest/gtest.h>
@@ -26,33 +27,18 @@ struct Reply
 
 // The source side of XDND: owns XdndSelection, sends the messages and
 // serves the data, and keeps the target's replies.
-class XdndSource
+class XdndSource : public X11Client
 {
 public:
-	explicit XdndSource(const std::string& display)
+	explicit XdndSource(const std::string& display) : X11Client(display)
 	{
-		connection = xcb_connect(display.c_str(), nullptr);
-		xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
 		window = xcb_generate_id(connection);
-		xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, -10, -10, 1, 1, 0,
+		xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen()->root, -10, -10, 1, 1, 0,
 		                  XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
 		xcb_set_selection_owner(connection, window, atom("XdndSelection"), XCB_CURRENT_TIME);
 		xcb_flush(connection);
 	}
-	~XdndSource()
-	{
-		destroyWindow();
-		xcb_disconnect(connection);
-	}
-
-	xcb_atom_t atom(const char* name)
-	{
-		auto reply =
-		    xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16(strlen(name)), name), nullptr);
-		xcb_atom_t result = reply ? reply->atom : XCB_NONE;
-		std::free(reply);
-		return result;
-	}
+	~XdndSource() { destroyWindow(); }
 
 	void offer(const char* type, std::string bytes) { data[atom(type)] = std::move(bytes); }
 
@@ -91,23 +77,18 @@ public:
 		window = XCB_NONE;
 	}
 
-	// Answers requests and collects replies that arrived.
-	void service()
+	// Answers requests and collects replies.
+	void handleEvent(const xcb_generic_event_t& event) override
 	{
-		while (xcb_generic_event_t* event = xcb_poll_for_event(connection))
-		{
-			const uint8 type = event->response_type & 0x7F;
-			if (type == XCB_SELECTION_REQUEST)
-				serve(*reinterpret_cast<xcb_selection_request_event_t*>(event));
-			else if (type == XCB_CLIENT_MESSAGE)
-				keep(*reinterpret_cast<xcb_client_message_event_t*>(event));
-			else if (type == XCB_PROPERTY_NOTIFY)
-				sendPiece(*reinterpret_cast<xcb_property_notify_event_t*>(event));
-			std::free(event);
-		}
+		const uint8 type = event.response_type & 0x7F;
+		if (type == XCB_SELECTION_REQUEST)
+			serve(reinterpret_cast<const xcb_selection_request_event_t&>(event));
+		else if (type == XCB_CLIENT_MESSAGE)
+			keep(reinterpret_cast<const xcb_client_message_event_t&>(event));
+		else if (type == XCB_PROPERTY_NOTIFY)
+			sendPiece(reinterpret_cast<const xcb_property_notify_event_t&>(event));
 	}
 
-	xcb_connection_t* connection {nullptr};
 	xcb_window_t window {XCB_NONE};
 	std::map<xcb_atom_t, std::string> data;
 	bool answers {true};
@@ -213,8 +194,7 @@ protected:
 		X11WindowTest::SetUp();
 		if (HasFatalFailure())
 			return;
-		const uint32 origin[] = {uint32(kLeft), uint32(kTop)};
-		xcb_configure_window(connection, parent, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, origin);
+		moveParent(kLeft, kTop);
 		auto view = new CView(CRect(0, 0, 150, 200));
 		target = owned(new LoggingDropTarget("target", log));
 		target->logPositions = true;
@@ -238,14 +218,7 @@ protected:
 	template <typename Condition>
 	bool drive(Condition condition, int milliseconds = 2000)
 	{
-		auto loop = static_cast<DefaultRunLoop*>(platform->getRunLoop());
-		auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-		while (!condition() && std::chrono::steady_clock::now() < end)
-		{
-			loop->runOnce(5);
-			source->service();
-		}
-		return condition();
+		return pumpUntil(condition, milliseconds, [this] { source->service(); });
 	}
 	void settle() { drive([] { return false; }, 150); }
 

@@ -437,6 +437,88 @@ TEST_F(X11KeyboardTest, RemappedKeyReachesTheView)
 	EXPECT_EQ(view->keys[1], character(0xE9, kModifierShift)) << "É lower-cased";
 }
 
+// What keys type into an editor. Spare keys stand in for a dead key and
+// the Compose key; the sequences come from the compose table of the
+// locale (the default table has both).
+TEST_F(X11KeyboardTest, TypedTextGoesThroughDeadKeysAndComposeSequences)
+{
+	X11Keyboard& keyboard = platform->getKeyboard();
+	const uint8 deadAcute = spareKeycode();
+	Remap deadKey(connection, deadAcute, {XKB_KEY_dead_acute, XKB_KEY_dead_acute});
+	const uint8 compose = spareKeycode();
+	Remap composeKey(connection, compose, {XKB_KEY_Multi_key, XKB_KEY_Multi_key});
+	ASSERT_TRUE(pumpUntil([&] {
+		return keyboard.keysym(deadAcute, 0) == XKB_KEY_dead_acute && keyboard.keysym(compose, 0) == XKB_KEY_Multi_key;
+	}));
+
+	struct Press
+	{
+		uint8 keycode;
+		uint16 state;
+		const char* text;
+		bool swallowed;
+		MoxKeyCode code;
+	};
+	struct Case
+	{
+		const char* what;
+		std::vector<Press> presses;
+	};
+	const uint8 a = key(XKB_KEY_a), e = key(XKB_KEY_e), o = key(XKB_KEY_o), q = key(XKB_KEY_q);
+	const uint8 quote = key(XKB_KEY_apostrophe);
+	const MoxKeyCode none {};
+	const std::vector<Case> cases = {
+	    {"letter", {{a, 0, "a", false, character('a')}}},
+	    {"Shift gives the capital, the code stays lower-case",
+	     {{a, kShiftMask, "A", false, character('a', kModifierShift)}}},
+	    {"Caps Lock", {{a, kLockMask, "A", false, character('a')}}},
+	    {"Control types nothing", {{a, kControlMask, "", false, character('a', kModifierControl)}}},
+	    {"Alt types nothing", {{a, X11Input::kMod1Mask, "", false, character('a', kModifierAlternate)}}},
+	    {"space", {{key(XKB_KEY_space), 0, " ", false, virtualKey(kVKeySpace)}}},
+	    {"Return is no text", {{key(XKB_KEY_Return), 0, "", false, virtualKey(kVKeyReturn)}}},
+	    {"BackSpace is no text", {{key(XKB_KEY_BackSpace), 0, "", false, virtualKey(kVKeyBack)}}},
+	    {"Delete is no text", {{key(XKB_KEY_Delete), 0, "", false, virtualKey(kVKeyDelete)}}},
+	    {"dead key then letter", {{deadAcute, 0, "", true, none}, {e, 0, "é", false, character(0xE9)}}},
+	    {"dead key then capital",
+	     {{deadAcute, 0, "", true, none}, {e, kShiftMask, "É", false, character(0xE9, kModifierShift)}}},
+	    {"Compose sequence",
+	     {{compose, 0, "", true, none},
+	      {o, 0, "", true, none},
+	      {quote, kShiftMask, "ö", false, character(0xF6, kModifierShift)}}},
+	    {"unknown sequence types nothing",
+	     {{deadAcute, 0, "", true, none}, {q, 0, "", true, none}, {a, 0, "a", false, character('a')}}},
+	    {"a modifier leaves the sequence going",
+	     {{deadAcute, 0, "", true, none},
+	      {key(XKB_KEY_Shift_L), 0, "", false, none},
+	      {e, 0, "é", false, character(0xE9)}}},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.what);
+		for (size_t i = 0; i < c.presses.size(); ++i)
+		{
+			const Press& press = c.presses[i];
+			X11Keyboard::TypedKey typed = keyboard.type(press.keycode, press.state);
+			EXPECT_EQ(typed.text, press.text) << "press " << i;
+			EXPECT_EQ(typed.swallowed, press.swallowed) << "press " << i;
+			if (!press.swallowed && press.code != none)
+			{
+				EXPECT_EQ(typed.code, press.code) << "press " << i;
+			}
+		}
+		keyboard.cancelCompose();
+	}
+
+	// A sequence given up (the editor lost the focus) leaves the next key
+	// as it is.
+	EXPECT_TRUE(keyboard.type(deadAcute, 0).swallowed);
+	keyboard.cancelCompose();
+	EXPECT_EQ(keyboard.type(e, 0).text, "e");
+	// Keys for the views are not composed.
+	EXPECT_EQ(keyboard.translate(deadAcute, 0), none);
+	EXPECT_EQ(keyboard.translate(e, 0), character('e'));
+}
+
 TEST_F(X11KeyboardTest, HeldModifiersFollowTheServer)
 {
 	X11Keyboard& keyboard = platform->getKeyboard();

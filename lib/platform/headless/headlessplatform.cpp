@@ -152,6 +152,7 @@ void HeadlessFrame::drawRect(const CRect& rect)
 	auto context = makeOwned<CairoDrawContext>(surface.get());
 	context->clearBeforeDrawing(rect);
 	callback->platformDrawRect(context, rect);
+	textEdits.draw(context, rect);
 }
 
 CairoImageSurface* HeadlessFrame::getSurface() const
@@ -248,9 +249,13 @@ void* HeadlessFrame::getPlatformRepresentation() const
 	return nullptr;
 }
 
-SharedPointer<IPlatformTextEdit> HeadlessFrame::createPlatformTextEdit(IPlatformTextEditCallback*)
+SharedPointer<IPlatformTextEdit> HeadlessFrame::createPlatformTextEdit(IPlatformTextEditCallback* textEdit)
 {
-	return nullptr;
+	if (textEditFactory)
+		return textEditFactory(textEdit);
+	if (!callback)
+		return nullptr;
+	return textEdits.create(textEdit, this);
 }
 
 SharedPointer<IPlatformOptionMenu> HeadlessFrame::createPlatformOptionMenu()
@@ -379,9 +384,92 @@ PlatformType HeadlessFrame::getPlatformType() const
 
 void HeadlessFrame::onFrameClosed()
 {
+	textEdits.detachAll();
 	closed = true;
 	callback = nullptr;
 	idleRequested = false;
+}
+
+// ---- Text editing ----
+
+bool HeadlessFrame::keyDown(MoxKeyCode key, std::string_view text)
+{
+	SharedPointer<HeadlessFrame> keepAlive = this;
+	return textEdits.keyDown(key, text, [&] { return callback && callback->platformOnKeyDown(key); });
+}
+
+void HeadlessFrame::typeText(std::string_view utf8)
+{
+	for (size_t at = 0; at < utf8.size();)
+	{
+		size_t length = 1;
+		while (at + length < utf8.size() && (static_cast<unsigned char>(utf8[at + length]) & 0xC0) == 0x80)
+			++length;
+		const auto first = static_cast<unsigned char>(utf8[at]);
+		MoxKeyCode key;
+		if (first == ' ')
+			key.virt = kVKeySpace;
+		else if (length == 1 && first >= 'A' && first <= 'Z')
+			key = {first + ('a' - 'A'), 0, kModifierShift};
+		else
+			key.character = length == 1 ? first : 0;
+		keyDown(key, utf8.substr(at, length));
+		at += length;
+	}
+}
+
+bool HeadlessFrame::mouseDown(CPoint where, CButtonState buttons)
+{
+	SharedPointer<HeadlessFrame> keepAlive = this;
+	return textEdits.mouseDown(where, buttons, [&] {
+		return callback && isMouseHandled(callback->platformOnMouseDown(where, buttons));
+	});
+}
+
+bool HeadlessFrame::mouseMoved(CPoint where, CButtonState buttons)
+{
+	SharedPointer<HeadlessFrame> keepAlive = this;
+	return textEdits.mouseMoved(where, buttons, [&] {
+		return callback && isMouseHandled(callback->platformOnMouseMoved(where, buttons));
+	});
+}
+
+bool HeadlessFrame::mouseUp(CPoint where, CButtonState buttons)
+{
+	SharedPointer<HeadlessFrame> keepAlive = this;
+	return textEdits.mouseUp(where, buttons, [&] {
+		return callback && isMouseHandled(callback->platformOnMouseUp(where, buttons));
+	});
+}
+
+void HeadlessFrame::invalidTextEditRect(const CRect& rect)
+{
+	invalidRect(rect);
+}
+
+void HeadlessFrame::setClipboardText(const std::string& utf8)
+{
+	clipboard = TextEditRouter::packageWithText(utf8);
+}
+
+std::string HeadlessFrame::getClipboardText()
+{
+	return TextEditRouter::textIn(clipboard);
+}
+
+void HeadlessFrame::setPrimaryText(const std::string& utf8)
+{
+	primaryText = utf8;
+}
+
+std::string HeadlessFrame::getPrimaryText()
+{
+	return primaryText;
+}
+
+void HeadlessFrame::textEditCaretMoved(const CRect& caret)
+{
+	textEditCaret = caret;
 }
 
 void HeadlessFrame::wakeForIdle() noexcept

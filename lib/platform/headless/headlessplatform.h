@@ -2,13 +2,18 @@
 
 #include "lib/ccolor.h"
 #include "lib/dragging.h"
+#include "lib/idatapackage.h"
 #include "lib/platform/iplatformframe.h"
 #include "lib/platform/iplatformtimer.h"
 #include "lib/platform/cairo/cairoplatform.h"
+#include "lib/platform/common/generictextedit.h"
+#include "lib/platform/common/texteditrouter.h"
 #include "lib/platform/platform.h"
 
 #include <atomic>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Kavrin {
@@ -57,7 +62,7 @@ private:
 // of it; a test sets what it reports (mouse position and buttons, size).
 // Its window is an image surface of the frame's size times the scale
 // factor, painted on request with exactly what a window would show.
-class HeadlessFrame : public IPlatformFrame
+class HeadlessFrame : public IPlatformFrame, private ITextEditHost
 {
 public:
 	HeadlessFrame(IPlatformFrameCallback* callback, const CRect& size, void* parent);
@@ -144,6 +149,29 @@ public:
 	// screen would, and tells the frame.
 	void setScaleFactor(double scaleFactor);
 
+	// Makes the text editors createPlatformTextEdit hands out while set (a
+	// test's stand-in editor); null restores the frame's own.
+	using TextEditFactory =
+	    std::function<SharedPointer<IPlatformTextEdit>(IPlatformTextEditCallback* callback)>;
+	void setTextEditFactory(TextEditFactory factory) { textEditFactory = std::move(factory); }
+
+	// Input as a window delivers it: to the open text editor first, else to
+	// the frame. The editor that a press takes also gets the moves and the
+	// release after it.
+	GenericTextEdit* getFocusedTextEdit() const { return textEdits.getFocused(); }
+	bool keyDown(MoxKeyCode key, std::string_view text = {});
+	// One key press per character, each with its text.
+	void typeText(std::string_view utf8);
+	bool mouseDown(CPoint where, CButtonState buttons);
+	bool mouseMoved(CPoint where, CButtonState buttons);
+	bool mouseUp(CPoint where, CButtonState buttons);
+	// The window gains or loses the keyboard focus (it starts with it).
+	void setWindowFocused(bool focused) { textEdits.setWindowFocused(focused); }
+	// What a middle click pastes, and what selecting text offered.
+	std::string primaryText;
+	// Where the editor last said its caret is.
+	CRect textEditCaret;
+
 	// A drag from elsewhere, as the window system reports it. dragEnter
 	// holds the package until dragLeave or drop. Without a frame the
 	// answers are None and false.
@@ -158,16 +186,25 @@ public:
 	double getScaleFactor() const { return scaleFactor; }
 
 private:
+	void invalidTextEditRect(const CRect& rect) override;
+	void setClipboardText(const std::string& utf8) override;
+	std::string getClipboardText() override;
+	void setPrimaryText(const std::string& utf8) override;
+	std::string getPrimaryText() override;
+	void textEditCaretMoved(const CRect& caret) override;
+
 	void makeSurface();
 	DragEventData incomingEvent(const CPoint& pos, CButtonState buttons) const;
 
 	SharedPointer<IDataPackage> incomingDrag;
+	TextEditFactory textEditFactory;
 
 	IPlatformFrameCallback* callback;
 	void* parent;
 	std::atomic<bool> idleRequested {false};
 	double scaleFactor {1.};
 	SharedPointer<CairoImageSurface> surface;
+	TextEditRouter textEdits {this, true};
 };
 
 } // namespace Kavrin

@@ -6,6 +6,7 @@
 #include "lib/platform/x11/x11dataconversion.h"
 #include "lib/platform/x11/x11datapackage.h"
 #include "lib/platform/x11/x11platform.h"
+#include "lib/platform/x11/x11reply.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -21,13 +22,6 @@ constexpr size_t kMaxIncomingBytes = 256u << 20;
 // Binary reads fetch at most this many of the owner's targets.
 constexpr size_t kMaxBinaryTargets = 8;
 
-struct FreeDeleter
-{
-	void operator()(void* pointer) const { std::free(pointer); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
-
 uint8 eventType(const xcb_generic_event_t* event)
 {
 	return event->response_type & 0x7F;
@@ -35,16 +29,20 @@ uint8 eventType(const xcb_generic_event_t* event)
 
 } // namespace
 
-X11Clipboard::X11Clipboard(X11Platform* platform) : platform(platform), connection(platform->getConnection())
+X11Clipboard::X11Clipboard(X11Platform* platform, const char* selectionName)
+: platform(platform), connection(platform->getConnection()), window(makeWindow(platform)),
+  selection(platform->internAtom(selectionName)), server(platform, window, selectionName)
 {
-	window = xcb_generate_id(connection);
+}
+
+xcb_window_t X11Clipboard::makeWindow(X11Platform* platform)
+{
+	xcb_connection_t* connection = platform->getConnection();
+	xcb_window_t window = xcb_generate_id(connection);
 	const uint32 values[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
 	xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, platform->getScreen()->root, -10, -10, 1, 1, 0,
 	                  XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, values);
-	// Requests hold at most the maximum request length (in 4-byte units);
-	// larger data goes in chunks well below it.
-	size_t maximum = size_t(xcb_get_maximum_request_length(connection)) * 4;
-	chunkSize = std::min<size_t>(256 * 1024, maximum > 1024 ? maximum - 1024 : 1024);
+	return window;
 }
 
 X11Clipboard::~X11Clipboard() noexcept
@@ -62,224 +60,55 @@ xcb_atom_t X11Clipboard::atom(const char* name) const
 
 // ---- Owning the selection ----
 
-// Offers what the clipboard keeps of the package: its text, its binary
-// item or its file paths.
-X11Clipboard::Offer X11Clipboard::makeOffer(IDataPackage& package)
-{
-	Offer offer;
-	SharedPointer<IDataPackage> kept = CDropSource::forClipboard(package);
-	if (!kept)
-		return offer;
-	std::vector<std::string> paths;
-	for (uint32 index = 0; index < kept->getCount(); ++index)
-	{
-		const void* bytes = nullptr;
-		IDataPackage::Type type = IDataPackage::kError;
-		uint32 size = kept->getData(index, bytes, type);
-		std::string data(static_cast<const char*>(bytes), size);
-		if (type == IDataPackage::kText)
-		{
-			offer.text = X11DataConversion::repairUtf8(data);
-			offer.hasText = true;
-			return offer;
-		}
-		if (type == IDataPackage::kBinary)
-		{
-			offer.binary = std::move(data);
-			offer.hasBinary = true;
-			return offer;
-		}
-		data.resize(std::strlen(data.c_str()));
-		if (!data.empty())
-			paths.push_back(std::move(data));
-	}
-	offer.uriList = X11DataConversion::encodeUriList(paths);
-	offer.hasFiles = !paths.empty();
-	return offer;
-}
-
 void X11Clipboard::set(const SharedPointer<IDataPackage>& package)
 {
-	const xcb_atom_t clipboard = atom("CLIPBOARD");
-	Offer next = package ? makeOffer(*package) : Offer {};
-	if (!next.hasText && !next.hasBinary && !next.hasFiles)
+	// The clipboard keeps the first text or binary item, else the paths.
+	SharedPointer<IDataPackage> kept = package ? CDropSource::forClipboard(*package) : nullptr;
+	X11SelectionOffer next = kept ? X11SelectionOffer::fromPackage(*kept) : X11SelectionOffer {};
+	if (next.isEmpty())
 	{
 		if (owned)
 		{
-			xcb_set_selection_owner(connection, XCB_NONE, clipboard, XCB_CURRENT_TIME);
+			xcb_set_selection_owner(connection, XCB_NONE, selection, XCB_CURRENT_TIME);
 			// A round trip: once set returns, every other client sees the
 			// selection without an owner.
-			std::free(xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, clipboard),
+			std::free(xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection),
 			                                        nullptr));
 			deferQueuedEvents();
 		}
 		owned = nullptr;
-		offer = {};
+		server.withdraw();
 		return;
 	}
-	xcb_set_selection_owner(connection, window, clipboard, XCB_CURRENT_TIME);
-	Reply<xcb_get_selection_owner_reply_t> owner(
-	    xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, clipboard), nullptr));
+	xcb_set_selection_owner(connection, window, selection, XCB_CURRENT_TIME);
+	X11Reply<xcb_get_selection_owner_reply_t> owner(
+	    xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr));
 	deferQueuedEvents();
 	if (!owner || owner->owner != window)
 	{
 		owned = nullptr;
-		offer = {};
+		server.withdraw();
 		return;
 	}
 	owned = package;
-	offer = std::move(next);
-}
-
-std::vector<xcb_atom_t> X11Clipboard::offeredTargets() const
-{
-	std::vector<xcb_atom_t> targets {atom("TARGETS"), atom("TIMESTAMP")};
-	if (offer.hasText)
-	{
-		targets.insert(targets.end(), {atom("UTF8_STRING"), atom("text/plain;charset=utf-8"), atom("TEXT")});
-		std::string latin1;
-		if (X11DataConversion::utf8ToLatin1(offer.text, latin1))
-			targets.push_back(XCB_ATOM_STRING);
-	}
-	if (offer.hasFiles)
-		targets.push_back(atom("text/uri-list"));
-	if (offer.hasBinary)
-		targets.push_back(atom(kBinaryTarget));
-	return targets;
-}
-
-bool X11Clipboard::dataFor(xcb_atom_t target, std::string& data, xcb_atom_t& type, uint8& format) const
-{
-	format = 8;
-	type = target;
-	if (target == atom("TARGETS"))
-	{
-		auto targets = offeredTargets();
-		data.assign(reinterpret_cast<const char*>(targets.data()), targets.size() * sizeof(xcb_atom_t));
-		type = XCB_ATOM_ATOM;
-		format = 32;
-		return true;
-	}
-	if (target == atom("TIMESTAMP"))
-	{
-		const uint32 time = XCB_CURRENT_TIME;
-		data.assign(reinterpret_cast<const char*>(&time), sizeof(time));
-		type = XCB_ATOM_INTEGER;
-		format = 32;
-		return true;
-	}
-	if (offer.hasText)
-	{
-		if (target == XCB_ATOM_STRING)
-			return X11DataConversion::utf8ToLatin1(offer.text, data);
-		if (target == atom("UTF8_STRING") || target == atom("TEXT") || target == atom("text/plain;charset=utf-8"))
-		{
-			if (target == atom("TEXT"))
-				type = atom("UTF8_STRING");
-			data = offer.text;
-			return true;
-		}
-	}
-	if (offer.hasFiles && target == atom("text/uri-list"))
-	{
-		data = offer.uriList;
-		return true;
-	}
-	if (offer.hasBinary && target == atom(kBinaryTarget))
-	{
-		data = offer.binary;
-		return true;
-	}
-	return false;
-}
-
-void X11Clipboard::serveRequest(const xcb_selection_request_event_t& request)
-{
-	xcb_selection_notify_event_t reply {};
-	reply.response_type = XCB_SELECTION_NOTIFY;
-	reply.time = request.time;
-	reply.requestor = request.requestor;
-	reply.selection = request.selection;
-	reply.target = request.target;
-	// Clients older than the conventions name no property: use the target.
-	xcb_atom_t property = request.property != XCB_NONE ? request.property : request.target;
-	reply.property = XCB_NONE;
-	if (owned && request.owner == window && request.selection == atom("CLIPBOARD") &&
-	    sendProperty(request.requestor, property, request.target))
-		reply.property = property;
-	xcb_send_event(connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&reply));
-	xcb_flush(connection);
-}
-
-bool X11Clipboard::sendProperty(xcb_window_t requestor, xcb_atom_t property, xcb_atom_t target)
-{
-	std::string data;
-	xcb_atom_t type;
-	uint8 format;
-	if (!dataFor(target, data, type, format))
-		return false;
-	if (data.size() <= chunkSize)
-	{
-		xcb_change_property(connection, XCB_PROP_MODE_REPLACE, requestor, property, type, format,
-		                    uint32(data.size() / (format / 8)), data.data());
-		return true;
-	}
-	// Too large for one request: announce the size, then send a chunk each
-	// time the requestor deletes the property.
-	const uint32 values[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
-	xcb_change_window_attributes(connection, requestor, XCB_CW_EVENT_MASK, values);
-	const uint32 size = uint32(std::min<size_t>(data.size(), UINT32_MAX));
-	xcb_change_property(connection, XCB_PROP_MODE_REPLACE, requestor, property, atom("INCR"), 32, 1, &size);
-	transfers[{requestor, property}] = Transfer {type, std::move(data), 0};
-	return true;
-}
-
-void X11Clipboard::continueTransfer(const xcb_property_notify_event_t& event)
-{
-	auto it = transfers.find({event.window, event.atom});
-	if (it == transfers.end() || event.state != XCB_PROPERTY_DELETE)
-		return;
-	Transfer& transfer = it->second;
-	size_t length = std::min(chunkSize, transfer.data.size() - transfer.offset);
-	xcb_change_property(connection, XCB_PROP_MODE_REPLACE, event.window, event.atom, transfer.type, 8,
-	                    uint32(length), transfer.data.data() + transfer.offset);
-	transfer.offset += length;
-	// The zero-length chunk after the last one ends the transfer.
-	if (length == 0)
-	{
-		transfers.erase(it);
-		bool stillUsed = std::any_of(transfers.begin(), transfers.end(),
-		                             [&](const auto& entry) { return entry.first.first == event.window; });
-		if (!stillUsed)
-		{
-			const uint32 values[] = {XCB_EVENT_MASK_NO_EVENT};
-			xcb_change_window_attributes(connection, event.window, XCB_CW_EVENT_MASK, values);
-		}
-	}
-	xcb_flush(connection);
+	server.offer(std::move(next), XCB_CURRENT_TIME);
 }
 
 bool X11Clipboard::handleEvent(const xcb_generic_event_t* event)
 {
+	if (server.handleEvent(event))
+		return true;
 	switch (eventType(event))
 	{
-		case XCB_SELECTION_REQUEST:
-		{
-			auto request = reinterpret_cast<const xcb_selection_request_event_t*>(event);
-			if (request->owner != window)
-				return false;
-			serveRequest(*request);
-			return true;
-		}
 		case XCB_SELECTION_CLEAR:
 		{
 			auto clear = reinterpret_cast<const xcb_selection_clear_event_t*>(event);
 			if (clear->owner != window)
 				return false;
-			if (clear->selection == atom("CLIPBOARD"))
+			if (clear->selection == selection)
 			{
 				owned = nullptr;
-				offer = {};
+				server.withdraw();
 			}
 			return true;
 		}
@@ -287,34 +116,7 @@ bool X11Clipboard::handleEvent(const xcb_generic_event_t* event)
 			// A reply that came after its read gave up.
 			return reinterpret_cast<const xcb_selection_notify_event_t*>(event)->requestor == window;
 		case XCB_PROPERTY_NOTIFY:
-		{
-			auto notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
-			if (notify->window == window)
-				return true;
-			if (!transfers.count({notify->window, notify->atom}))
-				return false;
-			continueTransfer(*notify);
-			return true;
-		}
-		case 0:
-		{
-			// An error about a requestor that went away ends its transfers.
-			auto error = reinterpret_cast<const xcb_generic_error_t*>(event);
-			if (error->error_code != XCB_WINDOW)
-				return false;
-			bool ended = false;
-			for (auto it = transfers.begin(); it != transfers.end();)
-			{
-				if (it->first.first == error->resource_id)
-				{
-					it = transfers.erase(it);
-					ended = true;
-				}
-				else
-					++it;
-			}
-			return ended;
-		}
+			return reinterpret_cast<const xcb_property_notify_event_t*>(event)->window == window;
 		default:
 			return false;
 	}
@@ -371,22 +173,20 @@ xcb_generic_event_t* X11Clipboard::waitFor(const EventMatch& match, int timeoutM
 // Converts the selection to target into our property and reads it.
 bool X11Clipboard::fetch(xcb_atom_t target, std::string& bytes, xcb_atom_t& type)
 {
-	const xcb_atom_t clipboard = atom("CLIPBOARD");
 	const xcb_atom_t property = atom("KAVRIN_SELECTION");
 	xcb_delete_property(connection, window, property);
-	xcb_convert_selection(connection, window, clipboard, target, property, XCB_CURRENT_TIME);
-	Reply<xcb_generic_event_t> notify(waitFor(
+	xcb_convert_selection(connection, window, selection, target, property, XCB_CURRENT_TIME);
+	X11Reply<xcb_generic_event_t> notify(waitFor(
 	    [&](const xcb_generic_event_t* event) {
 		    if (eventType(event) != XCB_SELECTION_NOTIFY)
 			    return false;
-		    auto selection = reinterpret_cast<const xcb_selection_notify_event_t*>(event);
-		    return selection->requestor == window && selection->selection == clipboard &&
-		           selection->target == target;
+		    auto answer = reinterpret_cast<const xcb_selection_notify_event_t*>(event);
+		    return answer->requestor == window && answer->selection == selection && answer->target == target;
 	    },
 	    kReplyTimeoutMilliseconds));
 	if (!notify || reinterpret_cast<xcb_selection_notify_event_t*>(notify.get())->property == XCB_NONE)
 		return false;
-	Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+	X11Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
 	    connection, xcb_get_property(connection, 1, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
 	    nullptr));
 	if (!reply || reply->type == XCB_NONE)
@@ -409,7 +209,7 @@ bool X11Clipboard::readIncremental(xcb_atom_t property, std::string& bytes, xcb_
 	xcb_flush(connection);
 	while (true)
 	{
-		Reply<xcb_generic_event_t> notify(waitFor(
+		X11Reply<xcb_generic_event_t> notify(waitFor(
 		    [&](const xcb_generic_event_t* event) {
 			    if (eventType(event) != XCB_PROPERTY_NOTIFY)
 				    return false;
@@ -420,7 +220,7 @@ bool X11Clipboard::readIncremental(xcb_atom_t property, std::string& bytes, xcb_
 		    kReplyTimeoutMilliseconds));
 		if (!notify)
 			return !bytes.empty();
-		Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+		X11Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
 		    connection,
 		    xcb_get_property(connection, 1, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
 		    nullptr));
@@ -536,20 +336,30 @@ void X11Clipboard::readInto(X11DataPackage& package)
 	readBinaries(targets, package);
 }
 
+// The server knows the owner; a notice that another client took the
+// selection may still be on its way. What we offered is forgotten once
+// another client owns the selection.
+xcb_window_t X11Clipboard::currentOwner()
+{
+	X11Reply<xcb_get_selection_owner_reply_t> owner(
+	    xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr));
+	const xcb_window_t current = owner ? owner->owner : XCB_NONE;
+	if (current != window)
+	{
+		owned = nullptr;
+		server.withdraw();
+	}
+	return current;
+}
+
 SharedPointer<IDataPackage> X11Clipboard::get()
 {
-	// The server knows the owner; a notice that another client took the
-	// selection may still be on its way.
-	Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
-	    connection, xcb_get_selection_owner(connection, atom("CLIPBOARD")), nullptr));
-	const xcb_window_t current = owner ? owner->owner : XCB_NONE;
+	const xcb_window_t current = currentOwner();
 	if (owned && current == window)
 	{
 		deferQueuedEvents();
 		return owned;
 	}
-	owned = nullptr;
-	offer = {};
 	auto package = makeOwned<X11DataPackage>();
 	if (current != XCB_NONE)
 		readInto(*package);
@@ -557,21 +367,54 @@ SharedPointer<IDataPackage> X11Clipboard::get()
 	return package;
 }
 
+void X11Clipboard::setText(const std::string& utf8)
+{
+	if (utf8.empty())
+	{
+		set(nullptr);
+		return;
+	}
+	auto package = makeOwned<X11DataPackage>();
+	package->addItem(utf8, IDataPackage::kText);
+	set(package);
+}
+
+std::string X11Clipboard::getText()
+{
+	const xcb_window_t current = currentOwner();
+	std::string text;
+	if (owned && current == window)
+		text = server.getOffer().text;
+	else if (current != XCB_NONE)
+	{
+		X11DataPackage package;
+		if (readText(fetchTargets(), package))
+		{
+			const void* bytes = nullptr;
+			IDataPackage::Type type = IDataPackage::kError;
+			uint32 size = package.getData(0, bytes, type);
+			text.assign(static_cast<const char*>(bytes), size);
+		}
+	}
+	deferQueuedEvents();
+	return text;
+}
+
 // ---- Clipboard managers ----
 
 void X11Clipboard::handOverToManager()
 {
-	if (!owned)
+	if (!owned || selection != atom("CLIPBOARD"))
 		return;
 	const xcb_atom_t manager = atom("CLIPBOARD_MANAGER");
-	Reply<xcb_get_selection_owner_reply_t> owner(
+	X11Reply<xcb_get_selection_owner_reply_t> owner(
 	    xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, manager), nullptr));
 	if (!owner || owner->owner == XCB_NONE)
 		return;
 	const xcb_atom_t saveTargets = atom("SAVE_TARGETS");
 	xcb_convert_selection(connection, window, manager, saveTargets, atom("KAVRIN_SAVE"), XCB_CURRENT_TIME);
 	// The manager reads our targets meanwhile; waitFor serves it.
-	Reply<xcb_generic_event_t> done(waitFor(
+	X11Reply<xcb_generic_event_t> done(waitFor(
 	    [&](const xcb_generic_event_t* event) {
 		    return eventType(event) == XCB_SELECTION_NOTIFY &&
 		           reinterpret_cast<const xcb_selection_notify_event_t*>(event)->selection == manager;

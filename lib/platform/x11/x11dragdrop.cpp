@@ -7,6 +7,7 @@
 #include "lib/platform/x11/x11datapackage.h"
 #include "lib/platform/x11/x11input.h"
 #include "lib/platform/x11/x11platform.h"
+#include "lib/platform/x11/x11reply.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -20,13 +21,6 @@ namespace {
 constexpr uint32 kMaxTypes = 256;
 // The drop's data is read in one piece; more than this is refused.
 constexpr uint32 kMaxDataWords = (64u << 20) / 4;
-
-struct FreeDeleter
-{
-	void operator()(void* pointer) const { std::free(pointer); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
 
 bool contains(const std::vector<xcb_atom_t>& types, xcb_atom_t type)
 {
@@ -44,7 +38,7 @@ X11DropTarget::X11DropTarget(X11Platform* platform, xcb_window_t window, IPlatfo
 	xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom("XdndAware"), XCB_ATOM_ATOM, 32, 1,
 	                    &version);
 	// Large drops arrive in pieces, each announced by a property change.
-	Reply<xcb_get_window_attributes_reply_t> attributes(
+	X11Reply<xcb_get_window_attributes_reply_t> attributes(
 	    xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window), nullptr));
 	if (attributes)
 	{
@@ -303,7 +297,7 @@ std::vector<xcb_atom_t> X11DropTarget::offeredTypes(const xcb_client_message_eve
 	std::vector<xcb_atom_t> types;
 	if (message.data.data32[1] & 1)
 	{
-		Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+		X11Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
 		    connection,
 		    xcb_get_property(connection, 0, drag.source, atom("XdndTypeList"), XCB_ATOM_ATOM, 0, kMaxTypes),
 		    nullptr));
@@ -349,7 +343,7 @@ SharedPointer<X11DataPackage> X11DropTarget::makePreview() const
 // Reads and deletes the property the data arrives in.
 bool X11DropTarget::takeProperty(std::string& bytes, xcb_atom_t& type)
 {
-	Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+	X11Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
 	    connection,
 	    xcb_get_property(connection, 1, window, atom("KAVRIN_XDND"), XCB_GET_PROPERTY_TYPE_ANY, 0, kMaxDataWords),
 	    nullptr));
@@ -391,7 +385,7 @@ void X11DropTarget::addItems(std::string& bytes, xcb_atom_t type, X11DataPackage
 // at the end); gone when the window does not exist any more.
 bool X11DropTarget::watchSource(xcb_window_t source, bool watch, bool& gone)
 {
-	Reply<xcb_get_window_attributes_reply_t> attributes(
+	X11Reply<xcb_get_window_attributes_reply_t> attributes(
 	    xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, source), nullptr));
 	gone = !attributes;
 	if (gone)
@@ -409,9 +403,9 @@ void X11DropTarget::locate(int16 rootX, int16 rootY)
 {
 	auto translateCookie = xcb_translate_coordinates(connection, platform->getScreen()->root, window, rootX, rootY);
 	auto pointerCookie = xcb_query_pointer(connection, window);
-	Reply<xcb_translate_coordinates_reply_t> translated(
+	X11Reply<xcb_translate_coordinates_reply_t> translated(
 	    xcb_translate_coordinates_reply(connection, translateCookie, nullptr));
-	Reply<xcb_query_pointer_reply_t> pointer(xcb_query_pointer_reply(connection, pointerCookie, nullptr));
+	X11Reply<xcb_query_pointer_reply_t> pointer(xcb_query_pointer_reply(connection, pointerCookie, nullptr));
 	if (translated)
 		drag.position = CPoint(translated->dst_x / scaleFactor, translated->dst_y / scaleFactor);
 	if (pointer)

@@ -13,6 +13,7 @@
 #include "lib/platform/x11/x11clientmessage.h"
 #include "lib/platform/x11/x11cursors.h"
 #include "lib/platform/x11/x11dragdrop.h"
+#include "lib/platform/x11/x11dragsource.h"
 #include "lib/platform/x11/x11input.h"
 #include "lib/platform/x11/x11keyboard.h"
 #include "lib/platform/x11/x11platform.h"
@@ -175,6 +176,8 @@ void X11Frame::destroyWindow(bool destroyedByServer)
 		std::exchange(dropTarget, nullptr)->detach();
 	if (window == XCB_NONE)
 		return;
+	if (X11DragSession* drag = platform->getDragSession())
+		drag->frameClosed(window);
 	platform->unregisterFrame(window);
 	backBuffer.reset();
 	xcb_connection_t* connection = platform->getConnection();
@@ -187,6 +190,7 @@ void X11Frame::destroyWindow(bool destroyedByServer)
 
 void X11Frame::onFrameClosed()
 {
+	textEdits.detachAll();
 	callback = nullptr;
 	destroyWindow();
 }
@@ -234,6 +238,7 @@ void X11Frame::handleEvent(const xcb_generic_event_t* event)
 {
 	if (!callback)
 		return;
+	dragTrigger.note(event);
 	switch (event->response_type & 0x7F)
 	{
 		case XCB_EXPOSE:
@@ -256,7 +261,10 @@ void X11Frame::handleEvent(const xcb_generic_event_t* event)
 			mousePosition = toLogical(motion->event_x, motion->event_y);
 			mouseButtons = X11Input::buttonStateFromState(motion->state);
 			CPoint where = mousePosition;
-			callback->platformOnMouseMoved(where, mouseButtons);
+			SharedPointer<X11Frame> keepAlive = this;
+			textEdits.mouseMoved(where, mouseButtons, [&] {
+				return callback && isMouseHandled(callback->platformOnMouseMoved(where, mouseButtons));
+			});
 			break;
 		}
 		case XCB_LEAVE_NOTIFY:
@@ -315,7 +323,10 @@ void X11Frame::handleButton(const xcb_button_press_event_t* event, bool press)
 	buttons |= modifiers.getButtonState();
 	if (!press)
 	{
-		callback->platformOnMouseUp(where, buttons);
+		SharedPointer<X11Frame> keepAlive = this;
+		textEdits.mouseUp(where, buttons, [&] {
+			return callback && isMouseHandled(callback->platformOnMouseUp(where, buttons));
+		});
 		return;
 	}
 	takeKeyboardFocus(event->time);
@@ -333,7 +344,10 @@ void X11Frame::handleButton(const xcb_button_press_event_t* event, bool press)
 		lastPressTime = event->time;
 		lastPressPosition = where;
 	}
-	callback->platformOnMouseDown(where, buttons);
+	SharedPointer<X11Frame> keepAlive = this;
+	textEdits.mouseDown(where, buttons, [&] {
+		return callback && isMouseHandled(callback->platformOnMouseDown(where, buttons));
+	});
 }
 
 // An embedded window asks its embedder for the focus; the embedder keeps
@@ -351,8 +365,12 @@ void X11Frame::takeKeyboardFocus(xcb_timestamp_t time)
 
 void X11Frame::handleFocus(const xcb_focus_in_event_t* event, bool focusIn)
 {
-	if (keyboardFocus.focusEvent(focusIn, event->detail, event->mode))
-		callback->platformOnActivate(keyboardFocus.isInside());
+	if (!keyboardFocus.focusEvent(focusIn, event->detail, event->mode))
+		return;
+	SharedPointer<X11Frame> keepAlive = this;
+	textEdits.setWindowFocused(keyboardFocus.isInside());
+	updateInputMethodFocus();
+	callback->platformOnActivate(keyboardFocus.isInside());
 }
 
 void X11Frame::handleXEmbed(const xcb_client_message_event_t* event)
@@ -377,7 +395,11 @@ void X11Frame::handleXEmbed(const xcb_client_message_event_t* event)
 		{
 			bool active = event->data.data32[1] == kXEmbedFocusIn;
 			if (keyboardFocus.setInside(active))
+			{
+				textEdits.setWindowFocused(active);
+				updateInputMethodFocus();
 				callback->platformOnActivate(active);
+			}
 			break;
 		}
 		default:
@@ -446,16 +468,41 @@ void X11Frame::handleTopLevelEvent(const xcb_generic_event_t* event)
 
 void X11Frame::handleKey(const xcb_key_press_event_t* event, bool press)
 {
+	SharedPointer<X11Frame> keepAlive = this;
+	updateInputMethodFocus();
+	// An editor's keys go to the input method first, modifiers included
+	// (they switch input methods); those it does not take come back
+	// through inputMethodKey.
+	X11InputMethod* inputMethod = platform->getInputMethod();
+	if (inputMethodFocused && inputMethod && inputMethod->forwardKey(*event))
+		return;
 	X11Keyboard& keyboard = platform->getKeyboard();
 	// A modifier key alone is no key for the views: what it holds reaches
 	// them in the state of the next key or mouse event.
 	if (keyboard.isModifierKey(event->detail, event->state))
 		return;
-	MoxKeyCode code = keyboard.translate(event->detail, event->state);
-	if (press)
-		callback->platformOnKeyDown(code);
-	else
+	if (!press)
+	{
+		MoxKeyCode code = keyboard.translate(event->detail, event->state);
 		callback->platformOnKeyUp(code);
+		return;
+	}
+	// Only an editor takes dead keys and compose sequences: without one
+	// the views get every key as it is.
+	if (!textEdits.getFocused())
+	{
+		deliverKeyPress(keyboard.translate(event->detail, event->state), {});
+		return;
+	}
+	X11Keyboard::TypedKey typed = keyboard.type(event->detail, event->state);
+	if (!typed.swallowed)
+		deliverKeyPress(typed.code, typed.text);
+}
+
+void X11Frame::deliverKeyPress(MoxKeyCode code, std::string_view text)
+{
+	SharedPointer<X11Frame> keepAlive = this;
+	textEdits.keyDown(code, text, [&] { return callback && callback->platformOnKeyDown(code); });
 }
 
 // ---- Painting ----
@@ -490,6 +537,7 @@ void X11Frame::paint()
 				break;
 			context->clearBeforeDrawing(rect);
 			callback->platformDrawRect(context, rect);
+			textEdits.draw(context, rect);
 		}
 	}
 	painting = false;
@@ -620,9 +668,15 @@ void* X11Frame::getPlatformRepresentation() const
 	return reinterpret_cast<void*>(uintptr_t(window));
 }
 
-SharedPointer<IPlatformTextEdit> X11Frame::createPlatformTextEdit(IPlatformTextEditCallback*)
+SharedPointer<IPlatformTextEdit> X11Frame::createPlatformTextEdit(IPlatformTextEditCallback* textEdit)
 {
-	return nullptr;
+	if (!callback || window == XCB_NONE)
+		return nullptr;
+	auto editor = textEdits.create(textEdit, this);
+	// The new editor has the focus: the input method gets ready for it
+	// before its first key.
+	updateInputMethodFocus();
+	return editor;
 }
 
 SharedPointer<IPlatformOptionMenu> X11Frame::createPlatformOptionMenu()
@@ -640,14 +694,17 @@ SharedPointer<COffscreenContext> X11Frame::createOffscreenContext(double width, 
 	return CairoPlatform::createOffscreenContext(width, height, scale);
 }
 
-int32 X11Frame::doDrag(IDataPackage*, const CPoint&, CBitmap*)
+// The drag runs on after this returns, with no one to hear how it ends.
+int32 X11Frame::doDrag(IDataPackage* source, const CPoint& offset, CBitmap* dragBitmap)
 {
-	return -1;
+	DragDescription description {source, dragBitmap, offset};
+	return doDrag(description, nullptr) ? 0 : -1;
 }
 
-bool X11Frame::doDrag(const DragDescription&, const SharedPointer<IDragCallback>&)
+bool X11Frame::doDrag(const DragDescription& description, const SharedPointer<IDragCallback>& dragCallback)
 {
-	return false;
+	return window != XCB_NONE &&
+	       X11DragSession::start(platform.get(), window, scaleFactor, dragTrigger, description, dragCallback);
 }
 
 void X11Frame::setClipboard(const SharedPointer<IDataPackage>& package)
@@ -663,6 +720,83 @@ SharedPointer<IDataPackage> X11Frame::getClipboard()
 PlatformType X11Frame::getPlatformType() const
 {
 	return kX11Window;
+}
+
+// ---- What the text editors ask of the frame ----
+
+void X11Frame::invalidTextEditRect(const CRect& rect)
+{
+	invalidRect(rect);
+}
+
+void X11Frame::setClipboardText(const std::string& utf8)
+{
+	platform->getClipboard().set(TextEditRouter::packageWithText(utf8));
+}
+
+std::string X11Frame::getClipboardText()
+{
+	return TextEditRouter::textIn(platform->getClipboard().get());
+}
+
+void X11Frame::setPrimaryText(const std::string& utf8)
+{
+	platform->getPrimarySelection().setText(utf8);
+}
+
+std::string X11Frame::getPrimaryText()
+{
+	return platform->getPrimarySelection().getText();
+}
+
+void X11Frame::textEditCaretMoved(const CRect& caret)
+{
+	updateInputMethodFocus();
+	if (X11InputMethod* inputMethod = platform->getInputMethod(); inputMethod && inputMethodFocused)
+	{
+		CRect pixels(caret.left * scaleFactor, caret.top * scaleFactor, caret.right * scaleFactor,
+		             caret.bottom * scaleFactor);
+		inputMethod->setCaret(window, pixels);
+	}
+}
+
+// ---- Input methods ----
+
+void X11Frame::updateInputMethodFocus()
+{
+	const bool wanted = window != XCB_NONE && callback && textEdits.getFocused() && keyboardFocus.isInside();
+	if (wanted == inputMethodFocused)
+		return;
+	inputMethodFocused = wanted;
+	// A sequence begun in one editor does not finish in another.
+	platform->getKeyboard().cancelCompose();
+	X11InputMethod* inputMethod = platform->getInputMethod();
+	if (!inputMethod)
+		return;
+	if (wanted)
+		inputMethod->focusIn(window, this);
+	else
+		inputMethod->focusOut(window);
+}
+
+void X11Frame::inputMethodCommit(std::string_view utf8)
+{
+	SharedPointer<X11Frame> keepAlive = this;
+	if (SharedPointer<GenericTextEdit> editor = textEdits.getFocused())
+		editor->commitText(utf8);
+}
+
+void X11Frame::inputMethodPreedit(std::string_view utf8, int32 caretByte)
+{
+	SharedPointer<X11Frame> keepAlive = this;
+	if (SharedPointer<GenericTextEdit> editor = textEdits.getFocused())
+		editor->setPreedit(utf8, caretByte);
+}
+
+void X11Frame::inputMethodKey(const xcb_key_press_event_t& event)
+{
+	if (callback)
+		handleKey(&event, (event.response_type & 0x7F) == XCB_KEY_PRESS);
 }
 
 } // namespace Kavrin

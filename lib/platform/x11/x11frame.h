@@ -1,13 +1,19 @@
 #pragma once
 
+#include "lib/platform/common/generictextedit.h"
+#include "lib/platform/common/texteditrouter.h"
 #include "lib/platform/iplatformframe.h"
 #include "lib/platform/iplatformtimer.h"
 #include "lib/platform/x11/x11backbuffer.h"
+#include "lib/platform/x11/x11dragsource.h"
 #include "lib/platform/x11/x11focustracker.h"
+#include "lib/platform/x11/x11inputmethod.h"
 #include "lib/platform/x11/x11platform.h"
 
 #include <atomic>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -23,7 +29,10 @@ class X11Tooltip;
 // toolkit paints the invalidated rects into an image back buffer, which is
 // then copied to the window; exposes repaint the same way. An invalidation
 // issued while the frame paints is dropped.
-class X11Frame : public IPlatformFrame, private IPlatformTimerCallback
+class X11Frame : public IPlatformFrame,
+                 private IPlatformTimerCallback,
+                 private ITextEditHost,
+                 private X11InputMethod::Client
 {
 public:
 	X11Frame(X11Platform* platform, IPlatformFrameCallback* callback, const CRect& size, xcb_window_t parent);
@@ -51,6 +60,9 @@ public:
 	                                                          IPlatformViewLayer* parentLayer) override;
 	SharedPointer<COffscreenContext> createOffscreenContext(double width, double height,
 	                                                        double scaleFactor) override;
+	// Both start a drag only from a press of the left button or a move with
+	// it held, and return while it runs on the loop. The older form has no
+	// one to tell how the drag ends: 0 when it started, -1 when not.
 	int32 doDrag(IDataPackage* source, const CPoint& offset, CBitmap* dragBitmap) override;
 	bool doDrag(const DragDescription& dragDescription,
 	            const SharedPointer<IDragCallback>& callback) override;
@@ -80,6 +92,8 @@ public:
 	// Device pixels per logical unit; the window and its back buffer follow,
 	// and the frame is told.
 	void setScaleFactor(double newScaleFactor);
+	// The text editors open over the frame's controls.
+	TextEditRouter& getTextEdits() { return textEdits; }
 
 private:
 	// The pacing timer: the pass asked for too soon after the last one.
@@ -88,6 +102,21 @@ private:
 	void runIdlePass();
 	void handleButton(const xcb_button_press_event_t* event, bool press);
 	void handleKey(const xcb_key_press_event_t* event, bool press);
+	// A key press with its text: to the open text editor first, else to the
+	// frame.
+	void deliverKeyPress(MoxKeyCode code, std::string_view text);
+	void invalidTextEditRect(const CRect& rect) override;
+	void setClipboardText(const std::string& utf8) override;
+	std::string getClipboardText() override;
+	void setPrimaryText(const std::string& utf8) override;
+	std::string getPrimaryText() override;
+	void textEditCaretMoved(const CRect& caret) override;
+	// The input method hears the window's keys while an editor has the
+	// focus and the window has the keyboard.
+	void updateInputMethodFocus();
+	void inputMethodCommit(std::string_view utf8) override;
+	void inputMethodPreedit(std::string_view utf8, int32 caretByte) override;
+	void inputMethodKey(const xcb_key_press_event_t& event) override;
 	void handleFocus(const xcb_focus_in_event_t* event, bool focusIn);
 	void handleXEmbed(const xcb_client_message_event_t* event);
 	void takeKeyboardFocus(xcb_timestamp_t time);
@@ -125,6 +154,8 @@ private:
 	uint32 framesShown {0};
 	SharedPointer<X11Tooltip> tooltip; // made on the first showTooltip
 	SharedPointer<X11DropTarget> dropTarget;
+	// The last input event, which a drag may start from.
+	X11DragTrigger dragTrigger;
 	xcb_window_t topLevel {XCB_NONE};
 	X11FocusTracker keyboardFocus;
 	X11FocusTracker topLevelFocus;
@@ -133,6 +164,10 @@ private:
 	// The window that embeds this one through XEmbed, once it said so.
 	xcb_window_t embedder {XCB_NONE};
 	bool announceWindowActive {false};
+	// The window starts without the keyboard focus; focus events say when
+	// it gets it.
+	TextEditRouter textEdits {this, false};
+	bool inputMethodFocused {false};
 };
 
 } // namespace Kavrin

@@ -5,10 +5,13 @@
 #define explicit explicit_ // xkb.h names a struct member "explicit"
 #include <xcb/xkb.h>
 #undef explicit
+#include <xkbcommon/xkbcommon-compose.h>
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <initializer_list>
 
 namespace Kavrin {
 
@@ -42,6 +45,34 @@ uint32 groupOfState(uint16 state)
 	return (state >> 13) & 3;
 }
 
+// The locale the user's compose sequences are written for, as the C
+// library would pick it for character types.
+const char* composeLocale()
+{
+	for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"})
+	{
+		const char* value = std::getenv(name);
+		if (value && *value)
+			return value;
+	}
+	return "C";
+}
+
+// What a key types outside compose sequences: its character, unless a
+// shortcut modifier is held or the character is a control character
+// (Return, Tab, BackSpace and Delete are editing keys, not text).
+std::string typedText(uint32 keysym, uint16 state)
+{
+	if (state & (X11Input::kControlMask | X11Input::kMod1Mask | X11Input::kMod4Mask))
+		return {};
+	uint32 character = xkb_keysym_to_utf32(keysym);
+	if (character < 0x20 || (character >= 0x7F && character < 0xA0))
+		return {};
+	char utf8[8] = {};
+	int size = xkb_keysym_to_utf8(keysym, utf8, sizeof(utf8));
+	return size > 1 ? std::string(utf8, size_t(size - 1)) : std::string();
+}
+
 } // namespace
 
 X11Keyboard::X11Keyboard(xcb_connection_t* connection, bool useXkb) : connection(connection)
@@ -52,6 +83,8 @@ X11Keyboard::X11Keyboard(xcb_connection_t* connection, bool useXkb) : connection
 
 X11Keyboard::~X11Keyboard() noexcept
 {
+	xkb_compose_state_unref(compose);
+	xkb_context_unref(composeContext);
 	xkb_state_unref(lookup);
 	xkb_state_unref(state);
 	xkb_keymap_unref(keymap);
@@ -193,6 +226,70 @@ MoxKeyCode X11Keyboard::translate(xcb_keycode_t keycode, uint16 keyState)
 	// The keysym's own character: Control leaves "a" an "a" here, where
 	// XKB's lookup of the key's text would make it a control character.
 	return X11Input::keyCodeFromKeysym(sym, xkb_keysym_to_utf32(sym), keyState);
+}
+
+// The table of the user's locale, or the default one when that locale has
+// none. Without compose files, dead keys and the Compose key type nothing.
+bool X11Keyboard::setUpCompose()
+{
+	if (composeTried)
+		return compose != nullptr;
+	composeTried = true;
+	composeContext = xkb_context_new(XKB_CONTEXT_NO_DEFAULT_INCLUDES);
+	if (!composeContext)
+		return false;
+	// A locale without a table is no error: the default one serves.
+	xkb_context_set_log_level(composeContext, XKB_LOG_LEVEL_CRITICAL);
+	xkb_compose_table* table =
+	    xkb_compose_table_new_from_locale(composeContext, composeLocale(), XKB_COMPOSE_COMPILE_NO_FLAGS);
+	if (!table)
+		table = xkb_compose_table_new_from_locale(composeContext, "C", XKB_COMPOSE_COMPILE_NO_FLAGS);
+	if (!table)
+		return false;
+	compose = xkb_compose_state_new(table, XKB_COMPOSE_STATE_NO_FLAGS);
+	xkb_compose_table_unref(table);
+	return compose != nullptr;
+}
+
+X11Keyboard::TypedKey X11Keyboard::type(xcb_keycode_t keycode, uint16 keyState)
+{
+	TypedKey key;
+	uint32 sym = keysym(keycode, keyState);
+	key.code = X11Input::keyCodeFromKeysym(sym, xkb_keysym_to_utf32(sym), keyState);
+	// Modifier keys are ignored by the table and leave a sequence going.
+	if (setUpCompose() && xkb_compose_state_feed(compose, sym) == XKB_COMPOSE_FEED_ACCEPTED)
+	{
+		switch (xkb_compose_state_get_status(compose))
+		{
+			case XKB_COMPOSE_COMPOSING:
+				key.swallowed = true;
+				return key;
+			case XKB_COMPOSE_CANCELLED:
+				xkb_compose_state_reset(compose);
+				key.swallowed = true;
+				return key;
+			case XKB_COMPOSE_COMPOSED:
+			{
+				char utf8[256] = {};
+				int size = xkb_compose_state_get_utf8(compose, utf8, sizeof(utf8));
+				uint32 composed = xkb_compose_state_get_one_sym(compose);
+				xkb_compose_state_reset(compose);
+				key.code = X11Input::keyCodeFromKeysym(composed, xkb_keysym_to_utf32(composed), keyState);
+				key.text.assign(utf8, size_t(std::clamp(size, 0, int(sizeof(utf8)) - 1)));
+				return key;
+			}
+			case XKB_COMPOSE_NOTHING:
+				break;
+		}
+	}
+	key.text = typedText(sym, keyState);
+	return key;
+}
+
+void X11Keyboard::cancelCompose()
+{
+	if (compose)
+		xkb_compose_state_reset(compose);
 }
 
 uint8 X11Keyboard::heldModifiers() const

@@ -2,9 +2,11 @@
 
 #include "lib/moxkeycode.h"
 
+#include <string>
 #include <vector>
 #include <xcb/xcb.h>
 
+struct xkb_compose_state;
 struct xkb_context;
 struct xkb_keymap;
 struct xkb_state;
@@ -33,6 +35,26 @@ public:
 
 	// The key code of a key press or release: its keycode and state field.
 	MoxKeyCode translate(xcb_keycode_t keycode, uint16 state);
+
+	// A key press as a text editor takes it.
+	struct TypedKey
+	{
+		MoxKeyCode code;
+		// What the key types: its character, or what the compose sequence
+		// it finished stands for. Empty for keys that type nothing (editing
+		// keys, shortcuts with Control, Alt or Super).
+		std::string text;
+		// The key is part of a compose sequence still going on, or one it
+		// cancelled: it is no key for anyone.
+		bool swallowed {false};
+	};
+	// A key press for the focused text editor. Dead keys and the Compose
+	// key go through the compose table of the user's locale: they type
+	// nothing until their sequence ends. The code of a key that finishes a
+	// sequence is the composed character's.
+	TypedKey type(xcb_keycode_t keycode, uint16 state);
+	// Forgets a compose sequence in progress (the editor lost the focus).
+	void cancelCompose();
 	// The keysym a key produces under the state field's modifiers and group.
 	uint32 keysym(xcb_keycode_t keycode, uint16 state);
 	// True when the key is a modifier or lock key under the state field.
@@ -51,6 +73,7 @@ private:
 	void selectXkbEvents();
 	void readCoreMapping();
 	uint32 coreKeysym(xcb_keycode_t keycode, uint16 state) const;
+	bool setUpCompose();
 
 	xcb_connection_t* connection;
 
@@ -62,6 +85,11 @@ private:
 	xkb_state* lookup {nullptr};
 	int32 deviceId {-1};
 	uint8 firstEvent {0};
+
+	// Compose sequences, set up on the first key typed into an editor.
+	xkb_context* composeContext {nullptr};
+	xkb_compose_state* compose {nullptr};
+	bool composeTried {false};
 
 	// The core mapping: keysymsPerKeycode keysyms for each keycode from
 	// minKeycode on, and the modifier bits of Num Lock and Mode switch.

@@ -3,7 +3,9 @@
 #include "lib/platform/x11/runlooptimer.h"
 #include "lib/platform/x11/x11clipboard.h"
 #include "lib/platform/x11/x11cursors.h"
+#include "lib/platform/x11/x11dragsource.h"
 #include "lib/platform/x11/x11frame.h"
+#include "lib/platform/x11/x11inputmethod.h"
 #include "lib/platform/x11/x11keyboard.h"
 
 #include <algorithm>
@@ -82,6 +84,11 @@ X11Platform::X11Platform(xcb_connection_t* connection, xcb_screen_t* screen, con
 	if (wakeDescriptor >= 0)
 		wakeWatch = runLoop->watchFileDescriptor(wakeDescriptor, [this] { handleWakeUp(); });
 	scaleFactor = readScaleFactor();
+	inputMethod = X11InputMethod::create(this);
+	// Connecting asks the server things: the events that came meanwhile
+	// wait in the connection's queue for the loop's first turn.
+	if (inputMethod)
+		wakeUp();
 	if (auto shm = xcb_shm_query_version_reply(connection, xcb_shm_query_version(connection), nullptr))
 	{
 		sharedMemoryAvailable = sharedMemory = true;
@@ -128,8 +135,12 @@ X11Platform::~X11Platform() noexcept
 		runLoop->unwatchFileDescriptor(wakeWatch);
 	if (wakeDescriptor >= 0)
 		::close(wakeDescriptor);
+	if (auto drag = std::move(dragSession))
+		drag->cancel();
 	cursors.reset(); // frees them on the connection
+	inputMethod.reset();
 	clipboard.reset();
+	primarySelection.reset();
 	xcb_disconnect(connection);
 }
 
@@ -190,6 +201,8 @@ void X11Platform::registerFrame(xcb_window_t window, X11Frame* frame)
 void X11Platform::unregisterFrame(xcb_window_t window)
 {
 	frames.erase(window);
+	if (inputMethod)
+		inputMethod->removeWindow(window);
 	// Other programs can no longer paste what the editor copied once it is
 	// gone: a clipboard manager keeps a copy.
 	if (frames.empty() && clipboard)
@@ -201,6 +214,18 @@ X11Clipboard& X11Platform::getClipboard()
 	if (!clipboard)
 		clipboard = std::make_unique<X11Clipboard>(this);
 	return *clipboard;
+}
+
+X11Clipboard& X11Platform::getPrimarySelection()
+{
+	if (!primarySelection)
+		primarySelection = std::make_unique<X11Clipboard>(this, "PRIMARY");
+	return *primarySelection;
+}
+
+void X11Platform::setDragSession(const SharedPointer<X11DragSession>& session)
+{
+	dragSession = session;
 }
 
 namespace {
@@ -250,8 +275,11 @@ void X11Platform::processEvents()
 	// descriptor no longer shows them: take those too before returning.
 	xcb_generic_event_t* queued = nullptr;
 	// Events that came while the clipboard waited for a reply go first.
-	while (xcb_generic_event_t* deferred = clipboard ? clipboard->takeDeferredEvent() : nullptr)
-		dispatchEvent(deferred);
+	for (X11Clipboard* selection : {clipboard.get(), primarySelection.get()})
+	{
+		while (xcb_generic_event_t* deferred = selection ? selection->takeDeferredEvent() : nullptr)
+			dispatchEvent(deferred);
+	}
 	for (int round = 0; round < 16; ++round)
 	{
 		if (queued)
@@ -343,10 +371,20 @@ bool X11Platform::dispatchDropEvent(const xcb_generic_event_t* event)
 	return false;
 }
 
+bool X11Platform::dispatchDragEvent(const xcb_generic_event_t* event)
+{
+	// The listener may end the drag, and start another, meanwhile.
+	SharedPointer<X11DragSession> drag = dragSession;
+	return drag && drag->handleEvent(event);
+}
+
 // Hands an event to whoever it is for, and frees it.
 void X11Platform::dispatchEvent(xcb_generic_event_t* event)
 {
-	if (keyboard->handleEvent(event) || (clipboard && clipboard->handleEvent(event)) || dispatchDropEvent(event))
+	if (keyboard->handleEvent(event) || (inputMethod && inputMethod->handleEvent(event)) ||
+	    (clipboard && clipboard->handleEvent(event)) ||
+	    (primarySelection && primarySelection->handleEvent(event)) || dispatchDragEvent(event) ||
+	    dispatchDropEvent(event))
 	{
 		std::free(event);
 		return;

@@ -15,7 +15,9 @@ namespace Kavrin {
 
 class X11Clipboard;
 class X11Cursors;
+class X11DragSession;
 class X11Frame;
+class X11InputMethod;
 class X11Keyboard;
 
 // The platform of X11 windows, through xcb. Frames are child windows of the
@@ -58,6 +60,15 @@ public:
 	// The CLIPBOARD selection, owned by a window of the platform so that it
 	// outlives any one frame.
 	X11Clipboard& getClipboard();
+	// The PRIMARY selection: what an editor selected, pasted elsewhere with
+	// the middle button.
+	X11Clipboard& getPrimarySelection();
+	// The drag out of a frame under way, null when none: it takes the
+	// events of its grab, its target and its selection before anyone else.
+	X11DragSession* getDragSession() const { return dragSession.get(); }
+	void setDragSession(const SharedPointer<X11DragSession>& session);
+	// The input method XMODIFIERS names, null when it names none.
+	X11InputMethod* getInputMethod() const { return inputMethod.get(); }
 
 	// Handles every event that arrived and paints what the frames
 	// invalidated. The run loop calls it when the connection is readable.
@@ -119,6 +130,9 @@ private:
 	std::unique_ptr<X11Keyboard> keyboard;
 	std::unique_ptr<X11Cursors> cursors;
 	std::unique_ptr<X11Clipboard> clipboard;
+	std::unique_ptr<X11Clipboard> primarySelection;
+	SharedPointer<X11DragSession> dragSession;
+	std::unique_ptr<X11InputMethod> inputMethod;
 	double scaleFactor {1.};
 	bool sharedMemoryAvailable {false};
 	bool sharedMemory {false};
@@ -126,6 +140,7 @@ private:
 	double readScaleFactor() const;
 	void dispatchEvent(xcb_generic_event_t* event);
 	bool dispatchDropEvent(const xcb_generic_event_t* event);
+	bool dispatchDragEvent(const xcb_generic_event_t* event);
 	void paintFrames();
 	void handleWakeUp();
 	std::vector<SharedPointer<X11Frame>> openFrames() const;
