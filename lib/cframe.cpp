@@ -1,5 +1,6 @@
 #include "lib/cframe.h"
 
+#include "lib/animation/animator.h"
 #include "lib/assertion.h"
 #include "lib/ctooltipsupport.h"
 #include "lib/dispatchlist.h"
@@ -68,6 +69,9 @@ struct CFrame::Impl
 	SharedPointer<IPlatformFrame> platformFrame;
 	KavrinEditorInterface* editor {nullptr};
 	SharedPointer<CTooltipSupport> tooltipSupport;
+	SharedPointer<Animation::Animator> animator;
+	// Set when the frame closes or goes away: no animation starts after.
+	bool animationsEnded {false};
 	std::optional<uint32> legacyModalSession;
 	CView* focusView {nullptr};
 	CView* activeFocusView {nullptr};
@@ -160,11 +164,21 @@ void CFrame::close()
 		return;
 	impl->closed = true;
 	SharedPointer<CFrame> keepAlive = this;
+	endAnimations();
 	teardown();
 	// Switching tooltips off stops their timer.
 	enableTooltips(false);
 	releasePlatformFrame();
 	forget();
+}
+
+// Cancels every animation while the views are still in place; the frame's
+// own would otherwise hold the frame for ever.
+void CFrame::endAnimations()
+{
+	impl->animationsEnded = true;
+	if (auto animator = std::move(impl->animator))
+		animator->removeAllAnimations();
 }
 
 void CFrame::releasePlatformFrame()
@@ -177,6 +191,7 @@ void CFrame::releasePlatformFrame()
 
 void CFrame::beforeDelete()
 {
+	endAnimations();
 	teardown();
 	impl->tooltipSupport = nullptr;
 	releasePlatformFrame();
@@ -1249,6 +1264,8 @@ void CFrame::onViewRemoved(CView* view)
 	if (impl->viewAddedRemovedObserver)
 		impl->viewAddedRemovedObserver->onViewRemoved(this, view);
 	impl->windowActiveStateViews.remove(view);
+	if (SharedPointer<Animation::Animator> animator = impl->animator)
+		animator->removeAnimations(view);
 }
 
 // ---- Invalidation ----
@@ -1562,6 +1579,13 @@ void CFrame::setCursor(CCursorType type)
 }
 
 // ---- Services ----
+
+Animation::Animator* CFrame::getAnimator()
+{
+	if (!impl->animator && !impl->animationsEnded)
+		impl->animator = makeOwned<Animation::Animator>();
+	return impl->animator;
+}
 
 void CFrame::enableTooltips(bool state, uint32 delayTime)
 {

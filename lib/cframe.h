@@ -17,6 +17,10 @@ class CTooltipSupport;
 class IDataPackage;
 class IPlatformFrame;
 
+namespace Animation {
+class Animator;
+} // namespace Animation
+
 // The root container of a view tree and the only object the platform talks
 // to. It routes events (keyboard hooks, mouse observers, the modal view, the
 // focus view, the mouse-down view, the views under the mouse), owns the
@@ -146,6 +150,9 @@ public:
 	void setCursor(CCursorType type);
 
 	// Services
+	// Runs the animations of this frame's views; created on first use. Null
+	// once the frame closes: its animations end with it.
+	Animation::Animator* getAnimator();
 	// With a delay in milliseconds before the first tooltip shows.
 	void enableTooltips(bool state, uint32 delayTime = 1000);
 	CTooltipSupport* getTooltipSupport() const;
@@ -238,6 +245,7 @@ private:
 	void changeFocus(CView* view);
 	void applyFocusRequests();
 	void teardown();
+	void endAnimations();
 	void releasePlatformFrame();
 	bool isInThisTree(CView* view) const;
 };

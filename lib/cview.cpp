@@ -1,5 +1,7 @@
 #include "lib/cview.h"
 
+#include "lib/animation/animator.h"
+#include "lib/animation/ownership.h"
 #include "lib/assertion.h"
 #include "lib/cbitmap.h"
 #include "lib/cdrawcontext.h"
@@ -496,6 +498,60 @@ int32 CView::doDrag(IDataPackage* source, const CPoint& offset, CBitmap* dragBit
 	auto frame = getFrame();
 	auto platformFrame = frame ? frame->getPlatformFrame() : nullptr;
 	return platformFrame ? platformFrame->doDrag(source, offset, dragBitmap) : -1;
+}
+
+// ---- Animations ----
+
+namespace {
+
+// The animator a new animation of view joins, or null (having released what
+// was handed over) when the view is not in an open frame's tree: a view on
+// its way out would keep its animation after the frame dropped the others.
+SharedPointer<Animation::Animator> animatorForNewAnimation(CView* view, const char* assertionLine,
+                                                           Animation::IAnimationTarget* target,
+                                                           Animation::ITimingFunction* timingFunction)
+{
+	CFrame* frame = view->isInTree() ? view->getFrame() : nullptr;
+	SharedPointer<Animation::Animator> animator = frame ? frame->getAnimator() : nullptr;
+	if (animator)
+		return animator;
+	Animation::Detail::releaseOwned(target);
+	Animation::Detail::releaseOwned(timingFunction);
+	// A closing frame starts nothing, without complaint.
+	if (!frame)
+		doAssert("lib/cview", assertionLine, "to start an animation, the view needs to be attached");
+	return nullptr;
+}
+
+} // namespace
+
+void CView::addAnimation(const char* name, Animation::IAnimationTarget* target,
+                         Animation::ITimingFunction* timingFunction, CBaseObject* notificationObject)
+{
+	if (auto animator = animatorForNewAnimation(this, "1007", target, timingFunction))
+		animator->addAnimation(this, name, target, timingFunction, notificationObject);
+}
+
+void CView::addAnimation(const char* name, Animation::IAnimationTarget* target,
+                         Animation::ITimingFunction* timingFunction,
+                         const std::function<void(CView*, const char*, Animation::IAnimationTarget*)>& notification)
+{
+	if (auto animator = animatorForNewAnimation(this, "1018", target, timingFunction))
+		animator->addAnimation(this, name, target, timingFunction, notification);
+}
+
+void CView::removeAnimation(const char* name)
+{
+	CFrame* frame = getFrame();
+	if (SharedPointer<Animation::Animator> animator = frame ? frame->getAnimator() : nullptr)
+		animator->removeAnimation(this, name);
+}
+
+void CView::removeAllAnimations()
+{
+	CFrame* frame = getFrame();
+	if (SharedPointer<Animation::Animator> animator = frame ? frame->getAnimator() : nullptr)
+		animator->removeAnimations(this);
 }
 
 void CView::setTransparency(bool state)

@@ -8,9 +8,15 @@
 #include "lib/kavrinfwd.h"
 #include "lib/moxkeycode.h"
 
+#include <functional>
 #include <memory>
 
 namespace Kavrin {
+
+namespace Animation {
+class IAnimationTarget;
+class ITimingFunction;
+} // namespace Animation
 
 class IDataPackage;
 class IDragCallback;
@@ -212,6 +218,17 @@ public:
 	// The older entry: the platform's drag result code, -1 without a frame or
 	// platform frame.
 	int32 doDrag(IDataPackage* source, const CPoint& offset, CBitmap* dragBitmap = nullptr);
+
+	// Animations, run by the frame's animator. The view must be in an open
+	// frame's tree; otherwise nothing starts (target and timing function,
+	// handed over, are released at once). See Animation::Animator.
+	void addAnimation(const char* name, Animation::IAnimationTarget* target,
+	                  Animation::ITimingFunction* timingFunction, CBaseObject* notificationObject = nullptr);
+	void addAnimation(const char* name, Animation::IAnimationTarget* target,
+	                  Animation::ITimingFunction* timingFunction,
+	                  const std::function<void(CView*, const char*, Animation::IAnimationTarget*)>& notification);
+	void removeAnimation(const char* name);
+	void removeAllAnimations();
 
 	// Listeners (not owned). Registration and removal are safe during dispatch.
 	void registerViewListener(IViewListener* listener);

@@ -2,6 +2,9 @@
 
 // The whole public toolkit. Plug-in code includes <kavrin/kavrin.h>.
 
+#include "lib/animation/animations.h"
+#include "lib/animation/animator.h"
+#include "lib/animation/timingfunctions.h"
 #include "lib/assertion.h"
 #include "lib/cbaseobject.h"
 #include "lib/cbitmap.h"

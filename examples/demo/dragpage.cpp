@@ -30,62 +30,6 @@ void fillRoundRect(CDrawContext& context, const CRect& rect, double radius, cons
 	context.drawGraphicsPath(path, CDrawContext::kPathFilled);
 }
 
-// A push button that runs an action when released over it.
-class ActionButton : public CView
-{
-public:
-	ActionButton(const CRect& size, std::string title, std::function<void()> action)
-	: CView(size), title(std::move(title)), action(std::move(action))
-	{
-	}
-
-	void draw(CDrawContext* context) override
-	{
-		fillRoundRect(*context, getViewSize(), 5., pressed ? CColor(70, 110, 170) : CColor(52, 57, 72));
-		context->setFont(kNormalFont);
-		context->setFontColor(kWhiteCColor);
-		context->drawString(title.c_str(), getViewSize(), kCenterText);
-		setDirty(false);
-	}
-
-	CMouseEventResult onMouseDown(CPoint&, const CButtonState& buttons) override
-	{
-		if (!buttons.isLeftButton())
-			return kMouseNotHandled;
-		setPressed(true);
-		return kMouseHandled;
-	}
-
-	CMouseEventResult onMouseMoved(CPoint& where, const CButtonState&) override
-	{
-		setPressed(getViewSize().pointInside(where));
-		return kMouseHandled;
-	}
-
-	CMouseEventResult onMouseUp(CPoint& where, const CButtonState&) override
-	{
-		setPressed(false);
-		// The action may rebuild the page: nothing of this view is used after it.
-		if (getViewSize().pointInside(where) && action)
-			action();
-		return kMouseHandled;
-	}
-
-private:
-	void setPressed(bool state)
-	{
-		if (state != pressed)
-		{
-			pressed = state;
-			invalid();
-		}
-	}
-
-	std::string title;
-	std::function<void()> action;
-	bool pressed {false};
-};
-
 // What a package holds, one line per item.
 std::vector<std::string> describe(IDataPackage& package)
 {

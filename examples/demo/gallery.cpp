@@ -1,5 +1,6 @@
 #include "examples/demo/gallery.h"
 
+#include "examples/demo/animationpage.h"
 #include "examples/demo/dragpage.h"
 #include "examples/demo/knobbitmaps.h"
 #include "examples/demo/labels.h"
@@ -350,6 +351,7 @@ const PageEntry kPages[] = {
     {"switches", "Switches & buttons", makeSwitchPage, 150.},
     {"text", "Text", makeTextPage, 70.},
     {"dragdrop", "Drag & drop", makeDragPage, 110.},
+    {"animation", "Animation", makeAnimationPage, 100.},
 };
 
 // The frame of the gallery: it keeps the list of its pages that the

@@ -49,4 +49,24 @@ private:
 	Format format;
 };
 
+// A push button that runs an action when released over it.
+class ActionButton : public CView
+{
+public:
+	ActionButton(const CRect& size, std::string title, std::function<void()> action);
+
+	void setTitle(std::string newTitle);
+	void draw(CDrawContext* context) override;
+	CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
+	CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons) override;
+	CMouseEventResult onMouseUp(CPoint& where, const CButtonState& buttons) override;
+
+private:
+	void setPressed(bool state);
+
+	std::string title;
+	std::function<void()> action;
+	bool pressed {false};
+};
+
 } // namespace Kavrin::Demo

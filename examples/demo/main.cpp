@@ -9,7 +9,7 @@
 // --first-frame opens the window, waits until the first frame is on the
 // screen, prints the time since the process started, and quits.
 // --page=NAME shows that page of the gallery first (knobs, sliders,
-// switches, text, dragdrop).
+// switches, text, dragdrop, animation).
 
 #include "examples/demo/demoeditor.h"
 #include "examples/demo/gallery.h"
