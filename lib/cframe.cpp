@@ -850,10 +850,12 @@ int32 CFrame::onKeyUp(MoxKeyCode& keyCode)
 namespace {
 
 // Tells every ancestor container of view, and then the frame, about a focus
-// change.
+// change. An ancestor's handler may take itself out of the tree (a scroll
+// view that follows the focus moves its content, whose listeners may do
+// anything): it stays alive for the next step, which then ends the walk.
 void notifyFocusChain(CFrame* frame, CView* view, const char* message)
 {
-	for (CView* parent = view->getParentView(); parent && parent != frame;
+	for (SharedPointer<CView> parent = view->getParentView(); parent && parent != frame;
 	     parent = parent->getParentView())
 		parent->notify(view, message);
 	frame->notify(view, message);
@@ -1380,8 +1382,27 @@ void CFrame::invalidate(const CRect& rect)
 
 void CFrame::scrollRect(const CRect& src, const CPoint& distance)
 {
-	if (!impl->platformFrame || !impl->platformFrame->scrollRect(src, distance))
-		invalidRect(src);
+	if (!isVisible() || !impl->platformFrame)
+		return;
+	// Only a zoom and a shift keep a moved rect a rect of whole pixels.
+	const CGraphicsTransform& transform = getTransform();
+	CRect frameRect = transform.transformed(src);
+	CPoint frameDistance(distance.x * transform.m11, distance.y * transform.m22);
+	CRect wholeUnits = frameRect;
+	wholeUnits.makeIntegral();
+	bool movable = transform.m12 == 0. && transform.m21 == 0. && transform.m11 > 0. &&
+	               transform.m22 > 0. && frameDistance.x == std::round(frameDistance.x) &&
+	               frameDistance.y == std::round(frameDistance.y) && wholeUnits == frameRect;
+	if (movable && !frameRect.isEmpty())
+	{
+		// Rects still being collected must reach the platform first, so
+		// that it moves them along with the pixels.
+		if (impl->collectInvalidRects)
+			impl->collectInvalidRects->flush();
+		if (impl->platformFrame->scrollRect(frameRect, frameDistance))
+			return;
+	}
+	invalidRect(src);
 }
 
 void CFrame::idle()

@@ -200,6 +200,7 @@ bool CViewContainer::addView(CView* view, CView* before)
 		doAssert("lib/cviewcontainer", "519", "view is already added to a container view");
 		return false;
 	}
+	size_t addedAt = 0;
 	{
 		GUIDrawingLockScope lock(getFrame());
 		auto position = impl->children.end();
@@ -209,14 +210,15 @@ bool CViewContainer::addView(CView* view, CView* before)
 			if (position == impl->children.end())
 				doAssert("lib/cviewcontainer", "527");
 		}
-		impl->children.emplace(position, view);
+		position = impl->children.emplace(position, view);
+		addedAt = size_t(position - impl->children.begin());
 	}
 	view->setSubviewState(true);
 	// A handler below may remove and release the view.
 	SharedPointer<CView> keepAlive = view;
 	dispatchContainerListeners(&IViewContainerListener::viewContainerViewAdded, view);
 	// A container on its way out takes the view without attaching it.
-	if (isInTree() && isChild(view))
+	if (isInTree() && holdsChild(view, addedAt))
 	{
 		view->attached(this);
 		if (view->getParentView() == this && view->isAttached())
@@ -319,6 +321,15 @@ const CViewContainer::ViewList& CViewContainer::getChildren() const
 	return impl->children;
 }
 
+// A walk over a copy of a long list stays linear: unless a handler changed
+// the list, the child is where the copy has it.
+bool CViewContainer::holdsChild(CView* child, size_t expectedIndex) const
+{
+	if (expectedIndex < impl->children.size() && impl->children[expectedIndex].get() == child)
+		return true;
+	return impl->find(child) != impl->children.end();
+}
+
 bool CViewContainer::changeViewZOrder(CView* view, uint32 newIndex)
 {
 	if (newIndex >= impl->children.size())
@@ -348,11 +359,13 @@ void CViewContainer::attachChildren()
 	for (bool attachedOne = true; attachedOne;)
 	{
 		attachedOne = false;
-		for (const auto& child : ViewList(impl->children))
+		const ViewList remembered = impl->children;
+		for (size_t index = 0; index < remembered.size(); ++index)
 		{
+			CView* child = remembered[index].get();
 			if (!isInTree())
 				return;
-			if (child->isAttached() || !isChild(child))
+			if (child->isAttached() || !holdsChild(child, index))
 				continue;
 			child->attached(this);
 			attachedOne = attachedOne || child->isAttached();

@@ -179,6 +179,9 @@ protected:
 	// From the children's space into the container's parent's coordinates.
 	CRect& mapFromChildren(CRect& rect) const;
 	bool isFrameRoot() const;
+	// Whether child is still in the list, looked for first at the index a
+	// walk over a copy of the list expects it at.
+	bool holdsChild(CView* child, size_t expectedIndex) const;
 	// Ends the drag a view holds: a container lets go of its own holder, a
 	// plain view is cancelled, or sent a release when it has no cancel.
 	static void endDragOf(CView* holder);

@@ -37,6 +37,8 @@ packages=(
   libxcb-cursor-dev
   libxcb-shm0-dev
   libxcb-xfixes0-dev
+  # Smooth scrolling: precise wheel deltas from XInput 2.1 scroll valuators.
+  libxcb-xinput-dev
   libxcb-xtest0-dev
   xvfb
   xauth

@@ -5,6 +5,7 @@
 #include "examples/demo/knobbitmaps.h"
 #include "examples/demo/labels.h"
 #include "examples/demo/playground.h"
+#include "examples/demo/scrollpage.h"
 #include "examples/demo/sliderpage.h"
 #include "examples/demo/switchpage.h"
 #include "examples/demo/textpage.h"
@@ -352,6 +353,7 @@ const PageEntry kPages[] = {
     {"text", "Text", makeTextPage, 70.},
     {"dragdrop", "Drag & drop", makeDragPage, 110.},
     {"animation", "Animation", makeAnimationPage, 100.},
+    {"scrolling", "Scrolling", makeScrollPage, 90.},
 };
 
 // The frame of the gallery: it keeps the list of its pages that the

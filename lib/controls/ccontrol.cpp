@@ -183,6 +183,8 @@ void CControl::dispatchToListeners(Call call)
 
 void CControl::valueChanged()
 {
+	// A listener may release the control (a page rebuilt on a value).
+	SharedPointer<CControl> keepAlive = this;
 	if (listener)
 		listener->valueChanged(this);
 	dispatchToListeners([this](IControlListener* l) { l->valueChanged(this); });

@@ -47,6 +47,10 @@ public:
 	virtual bool setMouseCursor(CCursorType type) = 0;
 	// Rects arrive rounded to whole units; each leads to platformDrawRect.
 	virtual bool invalidRect(const CRect& rect) = 0;
+	// Moves the pixels inside src (whole units) by distance: what leaves src
+	// is dropped, what it leaves uncovered is drawn again, and rects waiting
+	// to be drawn inside src move along. False, with nothing changed, when
+	// the platform cannot (the caller then redraws src).
 	virtual bool scrollRect(const CRect& src, const CPoint& distance) = 0;
 	virtual bool showTooltip(const CRect& rect, const char* utf8Text) = 0;
 	virtual bool hideTooltip() = 0;

@@ -4,6 +4,7 @@
 #include "lib/platform/cairo/cairosurface.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace Kavrin::Test {
 
@@ -29,6 +30,27 @@ inline int differingPixels(const CairoImageSurface& a, const CairoImageSurface& 
 	for (int32 y = 0; y < a.getPixelHeight(); ++y)
 		for (int32 x = 0; x < a.getPixelWidth(); ++x)
 			count += a.getPixelWord(x, y) != b.getPixelWord(x, y);
+	return count;
+}
+
+// The premultiplied words of a surface, row by row, without alpha.
+inline std::vector<uint32> surfaceWords(const CairoImageSurface& surface)
+{
+	std::vector<uint32> words;
+	for (int32 y = 0; y < surface.getPixelHeight(); ++y)
+		for (int32 x = 0; x < surface.getPixelWidth(); ++x)
+			words.push_back(surface.getPixelWord(x, y) & 0xFFFFFF);
+	return words;
+}
+
+// How many of two word lists differ; all of the longer when their sizes differ.
+inline size_t differingWords(const std::vector<uint32>& a, const std::vector<uint32>& b)
+{
+	if (a.size() != b.size())
+		return std::max(a.size(), b.size());
+	size_t count = 0;
+	for (size_t i = 0; i < a.size(); ++i)
+		count += a[i] != b[i];
 	return count;
 }
 

@@ -6,6 +6,7 @@
 #include "lib/cframe.h"
 #include "lib/platform/iplatformframe.h"
 #include "lib/platform/x11/x11platform.h"
+#include "tests/support/surfacepixels.h"
 #include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>
@@ -16,8 +17,30 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace Kavrin::Test {
+
+// What a window shows, as 0x00RRGGBB words row by row; empty when the
+// server does not answer with a 32-bit image.
+inline std::vector<uint32> windowWords(xcb_connection_t* connection, xcb_window_t window, uint16 width,
+                                       uint16 height)
+{
+	std::vector<uint32> words;
+	auto reply = xcb_get_image_reply(
+	    connection, xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, width, height, ~0u),
+	    nullptr);
+	if (!reply)
+		return words;
+	if (xcb_get_image_data_length(reply) == int(width) * height * 4)
+	{
+		auto data = reinterpret_cast<const uint32*>(xcb_get_image_data(reply));
+		for (int i = 0; i < int(width) * height; ++i)
+			words.push_back(data[i] & 0xFFFFFF);
+	}
+	std::free(reply);
+	return words;
+}
 
 // A frame of 300 x 200 over a parent window of the same size at the
 // origin of a private server's screen, with helpers to send input and read
@@ -139,6 +162,56 @@ protected:
 	uint8 keycodeOf(xcb_keysym_t wanted)
 	{
 		return findKeycode([wanted](const xcb_keysym_t* syms, int) { return syms[0] == wanted; });
+	}
+
+	// Sets the desktop's resources (Xft.dpi) that platforms created next
+	// read their scale from; null removes them.
+	void setDpi(const char* resources)
+	{
+		if (!resources)
+			xcb_delete_property(connection, root, XCB_ATOM_RESOURCE_MANAGER);
+		else
+			xcb_change_property(connection, XCB_PROP_MODE_REPLACE, root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING,
+			                    8, uint32(std::strlen(resources)), resources);
+		xcb_flush(connection);
+	}
+
+	// A platform of scale 1 or 2 (from Xft.dpi), copying with or without
+	// shared memory, made the current one, with the parent sized for the
+	// frame at that scale. Null when the server cannot give it.
+	SharedPointer<X11Platform> makeScaledPlatform(double scale, bool sharedMemory)
+	{
+		setDpi(scale == 2. ? "Xft.dpi:\t192\n" : nullptr);
+		auto scaled = X11Platform::create(server->display.c_str());
+		if (!scaled || scaled->getScaleFactor() != scale)
+			return nullptr;
+		scaled->setUseSharedMemory(sharedMemory);
+		if (scaled->canUseSharedMemory() != sharedMemory)
+			return nullptr;
+		setPlatform(scaled);
+		const CRect size = frame->getViewSize();
+		const uint32 pixels[] = {uint32(size.getWidth() * scale), uint32(size.getHeight() * scale)};
+		xcb_configure_window(connection, parent, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, pixels);
+		xcb_flush(connection);
+		return scaled;
+	}
+
+	// Runs the loop of the platform until the frame's window shows the
+	// expected words (a second at most); the differences left.
+	size_t differencesOnceShown(X11Platform& windowPlatform, const std::vector<uint32>& expected, double scale = 1.)
+	{
+		auto window = xcb_window_t(reinterpret_cast<uintptr_t>(frame->getPlatformFrame()->getPlatformRepresentation()));
+		const CRect size = frame->getViewSize();
+		const auto width = uint16(size.getWidth() * scale);
+		const auto height = uint16(size.getHeight() * scale);
+		auto loop = static_cast<DefaultRunLoop*>(windowPlatform.getRunLoop());
+		size_t differences = expected.size();
+		for (int i = 0; i < 200 && differences; ++i)
+		{
+			loop->runOnce(5);
+			differences = differingWords(windowWords(windowPlatform.getConnection(), window, width, height), expected);
+		}
+		return differences;
 	}
 
 	uint32 windowPixel(xcb_window_t window, int16 x, int16 y)

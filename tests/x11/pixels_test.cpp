@@ -72,52 +72,11 @@ std::vector<uint32> headlessRendering(double scale, bool withLateView = false)
 		auto window = static_cast<HeadlessFrame*>(frame->getPlatformFrame());
 		window->setScaleFactor(scale);
 		window->drawRect(CRect(0, 0, 300, 200));
-		auto surface = window->getSurface();
-		for (int32 y = 0; y < surface->getPixelHeight(); ++y)
-			for (int32 x = 0; x < surface->getPixelWidth(); ++x)
-				pixels.push_back(surface->getPixelWord(x, y) & 0xFFFFFF);
+		pixels = surfaceWords(*window->getSurface());
 	}
 	frame->close();
 	setPlatform(nullptr);
 	return pixels;
-}
-
-std::vector<uint32> windowContents(xcb_connection_t* connection, xcb_window_t window, uint16 width, uint16 height)
-{
-	std::vector<uint32> pixels;
-	auto reply = xcb_get_image_reply(
-	    connection, xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, width, height, ~0u),
-	    nullptr);
-	if (!reply)
-		return pixels;
-	if (xcb_get_image_data_length(reply) == int(width) * height * 4)
-	{
-		auto words = reinterpret_cast<const uint32*>(xcb_get_image_data(reply));
-		for (int i = 0; i < int(width) * height; ++i)
-			pixels.push_back(words[i] & 0xFFFFFF);
-	}
-	std::free(reply);
-	return pixels;
-}
-
-size_t differingPixels(const std::vector<uint32>& a, const std::vector<uint32>& b)
-{
-	if (a.size() != b.size())
-		return std::max(a.size(), b.size());
-	size_t count = 0;
-	for (size_t i = 0; i < a.size(); ++i)
-		count += a[i] != b[i];
-	return count;
-}
-
-void setDpi(xcb_connection_t* connection, xcb_window_t root, const char* resources)
-{
-	if (!resources)
-		xcb_delete_property(connection, root, XCB_ATOM_RESOURCE_MANAGER);
-	else
-		xcb_change_property(connection, XCB_PROP_MODE_REPLACE, root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 8,
-		                    uint32(std::strlen(resources)), resources);
-	xcb_flush(connection);
 }
 
 struct Rendering
@@ -139,44 +98,22 @@ TEST_P(X11PixelsTest, TheWindowShowsTheHeadlessRendering)
 	const auto height = uint16(200 * rendering.scale);
 	ASSERT_EQ(expected.size(), size_t(width) * height);
 
-	// A platform of the wanted scale, from the desktop's Xft.dpi.
-	setDpi(connection, root, rendering.scale == 2. ? "Xft.dpi:\t192\n" : nullptr);
-	auto windowPlatform = X11Platform::create(server->display.c_str());
-	ASSERT_TRUE(windowPlatform);
-	ASSERT_EQ(windowPlatform->getScaleFactor(), rendering.scale);
-	windowPlatform->setUseSharedMemory(rendering.sharedMemory);
-	ASSERT_EQ(windowPlatform->canUseSharedMemory(), rendering.sharedMemory) << "Xvfb offers MIT-SHM";
-	setPlatform(windowPlatform);
-	const uint32 size[] = {width, height};
-	xcb_configure_window(connection, parent, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
-	xcb_flush(connection);
+	auto windowPlatform = makeScaledPlatform(rendering.scale, rendering.sharedMemory);
+	ASSERT_TRUE(windowPlatform) << "Xvfb offers the scale and MIT-SHM";
 
 	buildScene(frame);
 	ASSERT_TRUE(frame->open(reinterpret_cast<void*>(uintptr_t(parent)), kX11Window));
-	auto window = xcb_window_t(reinterpret_cast<uintptr_t>(frame->getPlatformFrame()->getPlatformRepresentation()));
-	// Runs the loop until the window shows the pixels (a second at most).
-	auto loop = static_cast<DefaultRunLoop*>(windowPlatform->getRunLoop());
-	auto differencesOnceShown = [&](const std::vector<uint32>& expected) {
-		size_t differences = expected.size();
-		for (int i = 0; i < 200 && differences; ++i)
-		{
-			loop->runOnce(5);
-			differences = differingPixels(windowContents(windowPlatform->getConnection(), window, width, height),
-			                              expected);
-		}
-		return differences;
-	};
-	EXPECT_EQ(differencesOnceShown(expected), 0u);
+	EXPECT_EQ(differencesOnceShown(*windowPlatform, expected, rendering.scale), 0u);
 
 	// A view added afterwards reaches the window the same way.
 	const auto expectedAfter = headlessRendering(rendering.scale, true);
 	setPlatform(windowPlatform);
 	frame->addView(new SceneView(kLateView));
-	EXPECT_EQ(differencesOnceShown(expectedAfter), 0u);
+	EXPECT_EQ(differencesOnceShown(*windowPlatform, expectedAfter, rendering.scale), 0u);
 
 	std::exchange(frame, nullptr)->close();
 	setPlatform(platform);
-	setDpi(connection, root, nullptr);
+	setDpi(nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Copies, X11PixelsTest,

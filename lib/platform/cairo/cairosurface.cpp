@@ -5,6 +5,11 @@
 
 #include <cairo.h>
 
+#include <algorithm>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+
 namespace Kavrin {
 
 namespace {
@@ -110,6 +115,40 @@ void CairoImageSurface::clear()
 	cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
 	cairo_paint(cr);
 	cairo_destroy(cr);
+}
+
+bool CairoImageSurface::scrollPixels(int32 left, int32 top, int32 right, int32 bottom, int32 dx, int32 dy)
+{
+	auto image = cairoSurface(surface);
+	const int64 areaLeft = std::max<int64>(left, 0);
+	const int64 areaTop = std::max<int64>(top, 0);
+	const int64 width = std::min<int64>(right, getPixelWidth()) - areaLeft - std::abs(int64(dx));
+	const int64 height = std::min<int64>(bottom, getPixelHeight()) - areaTop - std::abs(int64(dy));
+	if (width <= 0 || height <= 0)
+		return false;
+	cairo_surface_flush(image);
+	unsigned char* data = cairo_image_surface_get_data(image);
+	if (!data)
+		return false;
+	const std::ptrdiff_t stride = cairo_image_surface_get_stride(image);
+	const int64 fromX = areaLeft + std::max<int64>(-dx, 0);
+	const int64 fromY = areaTop + std::max<int64>(-dy, 0);
+	const int64 toX = areaLeft + std::max<int64>(dx, 0);
+	const int64 toY = areaTop + std::max<int64>(dy, 0);
+	// memmove copes with a row moving over itself; rows moving down go
+	// bottom first so that none is overwritten before it moved.
+	auto moveRow = [&](int64 row) {
+		std::memmove(data + (toY + row) * stride + toX * 4, data + (fromY + row) * stride + fromX * 4,
+		             size_t(width) * 4);
+	};
+	if (dy > 0)
+		for (int64 row = height - 1; row >= 0; --row)
+			moveRow(row);
+	else
+		for (int64 row = 0; row < height; ++row)
+			moveRow(row);
+	cairo_surface_mark_dirty_rectangle(image, int(toX), int(toY), int(width), int(height));
+	return true;
 }
 
 bool CairoImageSurface::writePNG(const std::string& path) const

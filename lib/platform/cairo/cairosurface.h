@@ -38,6 +38,11 @@ public:
 	// The straight-alpha colour at a device pixel.
 	CColor getPixel(int32 x, int32 y) const;
 	void clear();
+	// Moves the pixels inside the rect (device pixels, clipped to the
+	// surface) by dx, dy: what leaves the rect is dropped, and what the move
+	// uncovers keeps its old pixels. False, with nothing changed, when no
+	// pixel of the rect stays inside it.
+	bool scrollPixels(int32 left, int32 top, int32 right, int32 bottom, int32 dx, int32 dy);
 	bool writePNG(const std::string& path) const;
 
 	// The cairo_surface_t, for the back end's own use.

@@ -13,6 +13,7 @@
 #include "lib/platform/cairo/cairodrawcontext.h"
 #include "lib/platform/cairo/imagecodecs.h"
 #include "lib/platform/cairo/cairosurface.h"
+#include "lib/platform/common/scrolledarea.h"
 #include "lib/platform/iplatformfont.h"
 #include "lib/platform/iplatformframecallback.h"
 #include "lib/platform/iplatformviewlayer.h"
@@ -153,6 +154,22 @@ void HeadlessFrame::drawRect(const CRect& rect)
 	context->clearBeforeDrawing(rect);
 	callback->platformDrawRect(context, rect);
 	textEdits.draw(context, rect);
+	paintedPixels += devicePixelsWithin(rect);
+}
+
+// The pixels a paint of rect touches: every one it covers even in part.
+uint64 HeadlessFrame::devicePixelsWithin(const CRect& rect) const
+{
+	auto clamped = [](double device, int32 limit) { return std::clamp(device, 0., double(limit)); };
+	const int32 width = surface->getPixelWidth();
+	const int32 height = surface->getPixelHeight();
+	const double left = clamped(std::floor(rect.left * scaleFactor), width);
+	const double top = clamped(std::floor(rect.top * scaleFactor), height);
+	const double right = clamped(std::ceil(rect.right * scaleFactor), width);
+	const double bottom = clamped(std::ceil(rect.bottom * scaleFactor), height);
+	if (!(right > left && bottom > top))
+		return 0;
+	return uint64(right - left) * uint64(bottom - top);
 }
 
 CairoImageSurface* HeadlessFrame::getSurface() const
@@ -225,9 +242,21 @@ bool HeadlessFrame::invalidRect(const CRect& rect)
 	return true;
 }
 
-bool HeadlessFrame::scrollRect(const CRect&, const CPoint&)
+bool HeadlessFrame::scrollRect(const CRect& src, const CPoint& distance)
 {
-	return false;
+	scrolls.push_back({src, distance});
+	if (!acceptsScroll || !surface)
+		return false;
+	if (distance == CPoint())
+		return true;
+	auto scrolled = ScrolledArea::plan(src, distance, surface->getLogicalRect(), scaleFactor);
+	if (!scrolled || !surface->scrollPixels(scrolled->left, scrolled->top, scrolled->right, scrolled->bottom,
+	                                        scrolled->dx, scrolled->dy))
+		return false;
+	scrolled->moveAlong(invalidRects);
+	for (const auto& rect : scrolled->uncoveredRects())
+		invalidRects.push_back(rect);
+	return true;
 }
 
 bool HeadlessFrame::showTooltip(const CRect& rect, const char* utf8Text)

@@ -102,6 +102,18 @@ public:
 
 	// What the toolkit asked for, as delivered.
 	std::vector<CRect> invalidRects;
+	struct Scroll
+	{
+		CRect rect;
+		CPoint distance;
+	};
+	// Every scrollRect asked for, moved or declined.
+	std::vector<Scroll> scrolls;
+	// When false, scrollRect declines (a window that cannot move pixels).
+	bool acceptsScroll {true};
+	// The device pixels drawRect (and so drawInvalidRects) painted so far,
+	// each rect counted within the surface.
+	uint64 paintedPixels {0};
 	CCursorType cursor {kCursorDefault};
 	int32 setCursorCalls {0};
 	bool tooltipShown {false};
@@ -138,7 +150,8 @@ public:
 	void* getParent() const { return parent; }
 
 	// Paints the invalidated rects, in the order they arrived, and forgets
-	// them. Returns how many were painted.
+	// them. Returns how many were painted. A scroll moves the surface's
+	// pixels at once and adds only what it uncovers to the rects.
 	size_t drawInvalidRects();
 	// Paints one rect (frame coordinates) as an expose would.
 	void drawRect(const CRect& rect);
@@ -194,6 +207,7 @@ private:
 	void textEditCaretMoved(const CRect& caret) override;
 
 	void makeSurface();
+	uint64 devicePixelsWithin(const CRect& rect) const;
 	DragEventData incomingEvent(const CPoint& pos, CButtonState buttons) const;
 
 	SharedPointer<IDataPackage> incomingDrag;

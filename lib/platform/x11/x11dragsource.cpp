@@ -9,6 +9,7 @@
 #include "lib/platform/x11/x11cursors.h"
 #include "lib/platform/x11/x11keyboard.h"
 #include "lib/platform/x11/x11platform.h"
+#include "lib/platform/x11/x11pointerinput.h"
 #include "lib/platform/x11/x11reply.h"
 #include "lib/platform/x11/x11selectionserver.h"
 
@@ -200,6 +201,7 @@ bool X11DragSession::ownSelection(xcb_timestamp_t time, xcb_timestamp_t& ownedSi
 bool X11DragSession::grabInput()
 {
 	const xcb_window_t root = platform->getScreen()->root;
+	platform->getPointerInput().releasePressGrab();
 	X11Reply<xcb_grab_pointer_reply_t> pointer(xcb_grab_pointer_reply(
 	    connection,
 	    xcb_grab_pointer(connection, 0, root, kGrabMask, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_NONE,

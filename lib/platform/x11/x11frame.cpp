@@ -8,6 +8,7 @@
 #include "lib/platform/iplatformviewlayer.h"
 #include "lib/platform/cairo/cairodrawcontext.h"
 #include "lib/platform/cairo/cairosurface.h"
+#include "lib/platform/common/scrolledarea.h"
 #include "lib/platform/iplatformframecallback.h"
 #include "lib/platform/x11/x11clipboard.h"
 #include "lib/platform/x11/x11clientmessage.h"
@@ -17,6 +18,7 @@
 #include "lib/platform/x11/x11input.h"
 #include "lib/platform/x11/x11keyboard.h"
 #include "lib/platform/x11/x11platform.h"
+#include "lib/platform/x11/x11pointerinput.h"
 #include "lib/platform/x11/x11tooltip.h"
 
 #include <algorithm>
@@ -109,6 +111,7 @@ X11Frame::X11Frame(X11Platform* platform, IPlatformFrameCallback* callback, cons
 		return;
 	}
 	window = newWindow;
+	platform->getPointerInput().listenTo(window);
 	gc = xcb_generate_id(connection);
 	xcb_create_gc(connection, gc, window, 0, nullptr);
 	// The arrow from the start rather than whatever the parent shows.
@@ -139,6 +142,10 @@ X11Frame::~X11Frame() noexcept
 
 void X11Frame::makeBackBuffer()
 {
+	// Pixels moved in the old buffer are gone with it: the window needs
+	// them painted anew.
+	if (!scrolledArea.isEmpty())
+		invalidRect(std::exchange(scrolledArea, CRect()));
 	backBuffer.reset();
 	backBuffer = std::make_unique<X11BackBuffer>(platform.get(), clampedSide(size.getWidth() * scaleFactor),
 	                                             clampedSide(size.getHeight() * scaleFactor), scaleFactor);
@@ -287,6 +294,9 @@ void X11Frame::handleEvent(const xcb_generic_event_t* event)
 		case XCB_CLIENT_MESSAGE:
 			handleXEmbed(reinterpret_cast<const xcb_client_message_event_t*>(event));
 			break;
+		case XCB_GE_GENERIC:
+			handlePointerEvent(event);
+			break;
 		case XCB_DESTROY_NOTIFY:
 			// The host destroyed its window, and this one with it: nothing is
 			// drawn or destroyed any more; the frame closes when its owner
@@ -303,6 +313,24 @@ bool X11Frame::handleDropEvent(const xcb_generic_event_t* event)
 {
 	SharedPointer<X11DropTarget> target = dropTarget;
 	return target && target->handleEvent(event);
+}
+
+// The views hear an XInput 2 press, release or move as its core event,
+// and the wheel steps of scroll valuators where it happened.
+void X11Frame::handlePointerEvent(const xcb_generic_event_t* event)
+{
+	X11PointerInput::PointerEvent pointer = platform->getPointerInput().translate(event);
+	SharedPointer<X11Frame> keepAlive = this;
+	if (pointer.reachesViews)
+		handleEvent(reinterpret_cast<const xcb_generic_event_t*>(&pointer.core));
+	CPoint where = toLogical(pointer.core.event_x, pointer.core.event_y);
+	CButtonState modifiers = X11Input::buttonStateFromState(pointer.core.state).modifiersOnly();
+	for (const auto& step : pointer.wheel)
+	{
+		if (!callback)
+			break;
+		callback->platformOnMouseWheel(where, step.axis, step.distance, modifiers);
+	}
 }
 
 void X11Frame::handleButton(const xcb_button_press_event_t* event, bool press)
@@ -522,7 +550,7 @@ bool X11Frame::invalidRect(const CRect& rect)
 
 void X11Frame::paint()
 {
-	if (!callback || !backBuffer || invalidRects.empty())
+	if (!callback || !backBuffer || !needsPaint())
 		return;
 	backBuffer->waitForCopy();
 	SharedPointer<X11Frame> keepAlive = this;
@@ -541,18 +569,42 @@ void X11Frame::paint()
 		}
 	}
 	painting = false;
-	for (const auto& rect : rects)
-		copyToWindow(rect);
+	copyToWindow(rects);
 	++framesShown;
 }
 
-void X11Frame::copyToWindow(const CRect& rect)
+// The scrolled pixels and the strips painted into them leave in one copy,
+// so that the window never shows the moved pixels without what they
+// uncovered.
+void X11Frame::copyToWindow(const std::vector<CRect>& paintedRects)
+{
+	CRect withScrolled = toDevicePixels(std::exchange(scrolledArea, CRect()));
+	for (const auto& rect : paintedRects)
+	{
+		CRect device = toDevicePixels(rect);
+		if (!withScrolled.isEmpty() && !CRect(device).bound(withScrolled).isEmpty())
+			withScrolled.unite(device);
+		else
+			copyDevicePixels(device);
+	}
+	if (!withScrolled.isEmpty())
+		copyDevicePixels(withScrolled);
+}
+
+CRect X11Frame::toDevicePixels(const CRect& rect) const
+{
+	return CRect(std::floor(rect.left * scaleFactor), std::floor(rect.top * scaleFactor),
+	             std::ceil(rect.right * scaleFactor), std::ceil(rect.bottom * scaleFactor));
+}
+
+void X11Frame::copyDevicePixels(const CRect& devicePixels)
 {
 	if (window == XCB_NONE || !backBuffer)
 		return;
-	backBuffer->copyTo(window, gc, int32(std::floor(rect.left * scaleFactor)),
-	                   int32(std::floor(rect.top * scaleFactor)), int32(std::ceil(rect.right * scaleFactor)),
-	                   int32(std::ceil(rect.bottom * scaleFactor)));
+	// The back buffer clips the rect; only the conversion needs bounds.
+	auto pixel = [](double device) { return device > 0. ? int32(std::min(device, double(1 << 30))) : 0; };
+	backBuffer->copyTo(window, gc, pixel(devicePixels.left), pixel(devicePixels.top), pixel(devicePixels.right),
+	                   pixel(devicePixels.bottom));
 }
 
 // ---- Queries ----
@@ -637,13 +689,31 @@ bool X11Frame::setMouseCursor(CCursorType type)
 	return true;
 }
 
-// Painting is client-side and cheap: the moved pixels are drawn anew.
+// The pixels move within the back buffer at once; the window gets them with
+// the next paint, which the uncovered strip brings.
 bool X11Frame::scrollRect(const CRect& src, const CPoint& distance)
 {
-	CRect moved = src;
-	moved.offset(distance.x, distance.y);
-	invalidRect(src);
-	invalidRect(moved);
+	// Mid-paint the back buffer holds a half-drawn picture.
+	if (painting || window == XCB_NONE || !backBuffer)
+		return false;
+	if (distance == CPoint())
+		return true;
+	CairoImageSurface* surface = backBuffer->getSurface();
+	auto scrolled = ScrolledArea::plan(src, distance, surface->getLogicalRect(), scaleFactor);
+	if (!scrolled)
+		return false;
+	// The server may still be reading the pixels about to move.
+	backBuffer->waitForCopy();
+	if (!surface->scrollPixels(scrolled->left, scrolled->top, scrolled->right, scrolled->bottom, scrolled->dx,
+	                           scrolled->dy))
+		return false;
+	scrolled->moveAlong(invalidRects);
+	if (scrolledArea.isEmpty())
+		scrolledArea = scrolled->area;
+	else
+		scrolledArea.unite(scrolled->area);
+	for (const auto& rect : scrolled->uncoveredRects())
+		invalidRect(rect);
 	return true;
 }
 

@@ -28,7 +28,8 @@ class X11Tooltip;
 // A frame's window: a child of the parent window, drawn client-side. The
 // toolkit paints the invalidated rects into an image back buffer, which is
 // then copied to the window; exposes repaint the same way. An invalidation
-// issued while the frame paints is dropped.
+// issued while the frame paints is dropped. A scroll moves the pixels
+// inside the back buffer and paints only what it uncovered.
 class X11Frame : public IPlatformFrame,
                  private IPlatformTimerCallback,
                  private ITextEditHost,
@@ -85,7 +86,7 @@ public:
 	void handleTopLevelEvent(const xcb_generic_event_t* event);
 	// Paints what was invalidated and copies it to the window.
 	void paint();
-	bool needsPaint() const { return !invalidRects.empty(); }
+	bool needsPaint() const { return !invalidRects.empty() || !scrolledArea.isEmpty(); }
 	// Called by the platform's wake-up: runs the idle pass when one was
 	// asked for, at most once a display frame.
 	void runRequestedIdle();
@@ -100,6 +101,7 @@ private:
 	void fire() override;
 	// Dirty views become invalid rects (the platform paints them after).
 	void runIdlePass();
+	void handlePointerEvent(const xcb_generic_event_t* event);
 	void handleButton(const xcb_button_press_event_t* event, bool press);
 	void handleKey(const xcb_key_press_event_t* event, bool press);
 	// A key press with its text: to the open text editor first, else to the
@@ -121,7 +123,11 @@ private:
 	void handleXEmbed(const xcb_client_message_event_t* event);
 	void takeKeyboardFocus(xcb_timestamp_t time);
 	void watchTopLevel(xcb_window_t parent);
-	void copyToWindow(const CRect& rect);
+	// Sends what the paint drew, and the pixels scrolls moved since the last
+	// paint, to the window.
+	void copyToWindow(const std::vector<CRect>& paintedRects);
+	void copyDevicePixels(const CRect& devicePixels);
+	CRect toDevicePixels(const CRect& rect) const;
 	void makeBackBuffer();
 	// The pointer's position and buttons now, from the server.
 	bool queryPointer(CPoint* position, CButtonState* buttons) const;
@@ -139,6 +145,9 @@ private:
 	xcb_gcontext_t gc {XCB_NONE};
 	std::unique_ptr<X11BackBuffer> backBuffer;
 	std::vector<CRect> invalidRects;
+	// Where scrolls moved pixels of the back buffer since the last paint;
+	// they reach the window together with what the paint draws over them.
+	CRect scrolledArea;
 	bool painting {false};
 	CPoint mousePosition;
 	CButtonState mouseButtons;

@@ -7,6 +7,7 @@
 #include "lib/platform/x11/x11frame.h"
 #include "lib/platform/x11/x11inputmethod.h"
 #include "lib/platform/x11/x11keyboard.h"
+#include "lib/platform/x11/x11pointerinput.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -78,6 +79,7 @@ X11Platform::X11Platform(xcb_connection_t* connection, xcb_screen_t* screen, con
 : connection(connection), screen(screen), runLoop(runLoop)
 {
 	keyboard = std::make_unique<X11Keyboard>(connection);
+	pointerInput = std::make_unique<X11PointerInput>(connection, screen->root);
 	connectionWatch =
 	    runLoop->watchFileDescriptor(xcb_get_file_descriptor(connection), [this] { processEvents(); });
 	wakeDescriptor = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -230,8 +232,8 @@ void X11Platform::setDragSession(const SharedPointer<X11DragSession>& session)
 
 namespace {
 
-// The window an event is about.
-xcb_window_t eventWindow(const xcb_generic_event_t* event)
+// The window a core event is about.
+xcb_window_t coreEventWindow(const xcb_generic_event_t* event)
 {
 	switch (event->response_type & 0x7F)
 	{
@@ -265,6 +267,13 @@ xcb_window_t eventWindow(const xcb_generic_event_t* event)
 }
 
 } // namespace
+
+xcb_window_t X11Platform::eventWindow(const xcb_generic_event_t* event) const
+{
+	if ((event->response_type & 0x7F) == XCB_GE_GENERIC)
+		return pointerInput->eventWindow(event);
+	return coreEventWindow(event);
+}
 
 void X11Platform::processEvents()
 {
@@ -381,6 +390,7 @@ bool X11Platform::dispatchDragEvent(const xcb_generic_event_t* event)
 // Hands an event to whoever it is for, and frees it.
 void X11Platform::dispatchEvent(xcb_generic_event_t* event)
 {
+	pointerInput->noteEvent(event);
 	if (keyboard->handleEvent(event) || (inputMethod && inputMethod->handleEvent(event)) ||
 	    (clipboard && clipboard->handleEvent(event)) ||
 	    (primarySelection && primarySelection->handleEvent(event)) || dispatchDragEvent(event) ||

@@ -19,6 +19,7 @@ class X11DragSession;
 class X11Frame;
 class X11InputMethod;
 class X11Keyboard;
+class X11PointerInput;
 
 // The platform of X11 windows, through xcb. Frames are child windows of the
 // X11 window handed to CFrame::open (PlatformType kX11Window, the window id
@@ -69,6 +70,9 @@ public:
 	void setDragSession(const SharedPointer<X11DragSession>& session);
 	// The input method XMODIFIERS names, null when it names none.
 	X11InputMethod* getInputMethod() const { return inputMethod.get(); }
+	// The pointer through XInput 2 (smooth scrolling), where the server
+	// has it.
+	X11PointerInput& getPointerInput() const { return *pointerInput; }
 
 	// Handles every event that arrived and paints what the frames
 	// invalidated. The run loop calls it when the connection is readable.
@@ -128,6 +132,7 @@ private:
 	mutable std::map<std::string, xcb_atom_t, std::less<>> atoms;
 	EventHandler otherWindowEvents;
 	std::unique_ptr<X11Keyboard> keyboard;
+	std::unique_ptr<X11PointerInput> pointerInput;
 	std::unique_ptr<X11Cursors> cursors;
 	std::unique_ptr<X11Clipboard> clipboard;
 	std::unique_ptr<X11Clipboard> primarySelection;
@@ -139,6 +144,7 @@ private:
 
 	double readScaleFactor() const;
 	void dispatchEvent(xcb_generic_event_t* event);
+	xcb_window_t eventWindow(const xcb_generic_event_t* event) const;
 	bool dispatchDropEvent(const xcb_generic_event_t* event);
 	bool dispatchDragEvent(const xcb_generic_event_t* event);
 	void paintFrames();

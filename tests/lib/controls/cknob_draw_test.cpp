@@ -6,6 +6,7 @@
 #include "lib/platform/platform.h"
 
 #include "tests/support/paintedbitmaps.h"
+#include "tests/support/pixelframe.h"
 #include "tests/support/printers.h"
 
 #include <gtest/gtest.h>
@@ -47,52 +48,16 @@ std::string describe(const CColor& color)
 
 // An open 200 x 140 frame on the headless platform with a black background;
 // the tests put one knob in it and read the window's pixels.
-class KnobDrawTest : public ::testing::Test
+class KnobDrawTest : public PixelFrameTest
 {
 protected:
-	KnobDrawTest() { start(); }
-	~KnobDrawTest() override { finish(); }
-
-	void start()
-	{
-		platform = owned(new HeadlessPlatform);
-		setPlatform(platform);
-		frame = new CFrame(CRect(0, 0, 200, 140));
-		frame->setBackgroundColor(kBlackCColor);
-	}
-	void finish()
-	{
-		if (frame)
-			std::exchange(frame, nullptr)->close();
-		window = nullptr;
-		setPlatform(nullptr);
-		platform = nullptr;
-	}
-	// For tables of cases: a fresh platform and frame for each.
-	void startOver()
-	{
-		finish();
-		start();
-	}
+	KnobDrawTest() : PixelFrameTest(CRect(0, 0, 200, 140), kBlackCColor) {}
 
 	template <typename View> View* add(View* view)
 	{
 		EXPECT_TRUE(frame->addView(view));
 		return view;
 	}
-	void open()
-	{
-		ASSERT_TRUE(frame->open(&parentHandle, kHeadless));
-		window = static_cast<HeadlessFrame*>(frame->getPlatformFrame());
-		ASSERT_TRUE(window);
-	}
-	void paintAll()
-	{
-		window->invalidRects.clear();
-		window->drawRect(CRect(0, 0, 200, 140));
-	}
-
-	CColor pixel(int x, int y) const { return window->getSurface()->getPixel(x, y); }
 	// The pixel under a point at an angle (degrees, clockwise on screen)
 	// and a distance from a centre, or on an ellipse of two radii.
 	CColor pixelAt(CPoint centre, double degrees, double rx, double ry = 0.) const
@@ -118,11 +83,6 @@ protected:
 		}
 		return n;
 	}
-
-	SharedPointer<HeadlessPlatform> platform;
-	CFrame* frame {nullptr};
-	HeadlessFrame* window {nullptr};
-	int parentHandle {0};
 };
 
 // A knob at (20, 20, 120, 120): its centre is (70, 70). With a corona inset

@@ -6,6 +6,7 @@
 #include "lib/platform/platform.h"
 
 #include "tests/support/paintedbitmaps.h"
+#include "tests/support/pixelframe.h"
 #include "tests/support/printers.h"
 
 #include <gtest/gtest.h>
@@ -43,32 +44,10 @@ const Direction kDirections[] = {
     {"top to bottom", false, CSliderBase::kVertical | CSliderBase::kTop, false},
 };
 
-class SliderDrawTest : public ::testing::Test
+class SliderDrawTest : public PixelFrameTest
 {
 protected:
-	SliderDrawTest() { start(); }
-	~SliderDrawTest() override { finish(); }
-
-	void start()
-	{
-		platform = owned(new HeadlessPlatform);
-		setPlatform(platform);
-		frame = new CFrame(CRect(0, 0, 260, 240));
-		frame->setBackgroundColor(kBlackCColor);
-	}
-	void finish()
-	{
-		if (frame)
-			std::exchange(frame, nullptr)->close();
-		window = nullptr;
-		setPlatform(nullptr);
-		platform = nullptr;
-	}
-	void startOver()
-	{
-		finish();
-		start();
-	}
+	SliderDrawTest() : PixelFrameTest(CRect(0, 0, 260, 240), kBlackCColor) {}
 
 	// A slider of the direction at the value, with its full length as
 	// travel for a handle of handleLength, added to the frame.
@@ -85,17 +64,6 @@ protected:
 		EXPECT_TRUE(frame->addView(slider));
 		return slider;
 	}
-	void openAndPaint(double scale = 1.)
-	{
-		ASSERT_TRUE(frame->open(&parentHandle, kHeadless));
-		window = static_cast<HeadlessFrame*>(frame->getPlatformFrame());
-		ASSERT_TRUE(window);
-		window->setScaleFactor(scale);
-		window->invalidRects.clear();
-		window->drawRect(CRect(0, 0, 260, 240));
-	}
-
-	CColor pixel(int x, int y) const { return window->getSurface()->getPixel(x, y); }
 	// The pixels along the middle of a slider, one character each: the
 	// character of the first colour that matches, '.' for black, '?' for
 	// anything else.
@@ -126,11 +94,6 @@ protected:
 			line[size_t(i)] = mark;
 		return line;
 	}
-
-	SharedPointer<HeadlessPlatform> platform;
-	CFrame* frame {nullptr};
-	HeadlessFrame* window {nullptr};
-	int parentHandle {0};
 };
 
 TEST_F(SliderDrawTest, HandleBitmapLandsWhereTheValueSaysInEveryDirection)
