@@ -2,6 +2,7 @@
 
 #include "lib/cframe.h"
 #include "lib/ckavrintimer.h"
+#include "lib/idatapackage.h"
 #include "lib/messages.h"
 
 #include <algorithm>
@@ -47,7 +48,8 @@ CRect toFrameChildren(CRect rect, const CView* container)
 
 // Wraps the container's own drop target: each move near an edge scrolls
 // the content first, so that the target below sees the content where it now
-// is. While the pointer rests in a band, a timer keeps scrolling.
+// is. While the pointer rests in a band, a timer keeps scrolling, and tells
+// the target below of each step, as the content moved under the pointer.
 class CScrollContainer::AutoScrollDropTarget : public IDropTarget, public NonAtomicReferenceCounted
 {
 public:
@@ -60,14 +62,14 @@ public:
 	DragOperation onDragEnter(DragEventData data) override
 	{
 		SharedPointer<IDropTarget> keepAlive(this);
-		follow(data.pos);
+		follow(data);
 		return inner->onDragEnter(data);
 	}
 	DragOperation onDragMove(DragEventData data) override
 	{
 		SharedPointer<IDropTarget> keepAlive(this);
 		container->onDragMove(data.pos);
-		follow(data.pos);
+		follow(data);
 		return inner->onDragMove(data);
 	}
 	void onDragLeave(DragEventData data) override
@@ -89,6 +91,7 @@ public:
 			container->autoScrollTarget = nullptr;
 		if (auto running = std::exchange(timer, nullptr))
 			running->stop();
+		lastDrag = nullptr;
 	}
 
 private:
@@ -100,11 +103,14 @@ private:
 	}
 
 	// The timer runs exactly while the last position lies in a band of a
-	// container in the tree.
-	void follow(const CPoint& where)
+	// container in the tree; the drag's data stays with it for the moves
+	// it sends.
+	void follow(const DragEventData& data)
 	{
-		lastPosition = where;
-		if (!container->isInTree() || !inBand(where))
+		lastDrag = data.drag;
+		lastPosition = data.pos;
+		lastModifiers = data.modifiers;
+		if (!container->isInTree() || !inBand(data.pos))
 		{
 			stopTimer();
 			return;
@@ -118,23 +124,33 @@ private:
 		timer = owned(new CKavrinTimer([this](CKavrinTimer*) { tick(); }, kDragScrollInterval));
 	}
 
+	// Content at its end scrolls no further: the timer rests until the
+	// pointer moves again.
 	void tick()
 	{
 		SharedPointer<IDropTarget> keepAlive(this);
-		if (!container->isInTree())
+		const CPoint before = container->getScrollOffset();
+		if (container->isInTree())
+			container->onDragMove(lastPosition);
+		if (!timer || container->getScrollOffset() == before)
 		{
 			stopTimer();
 			return;
 		}
-		container->onDragMove(lastPosition);
+		// The target may end the drag, and with it the data, from inside.
+		SharedPointer<IDataPackage> drag = lastDrag;
+		const DragEventData data {drag.get(), lastPosition, lastModifiers};
+		inner->onDragMove(data);
 		if (timer)
-			follow(lastPosition);
+			follow(data);
 	}
 
 	SharedPointer<CScrollContainer> container;
 	SharedPointer<IDropTarget> inner;
 	SharedPointer<CKavrinTimer> timer;
+	SharedPointer<IDataPackage> lastDrag;
 	CPoint lastPosition;
+	CButtonState lastModifiers;
 };
 
 CScrollContainer::CScrollContainer(const CRect& size, const CRect& containerSize)
@@ -224,7 +240,11 @@ void CScrollContainer::moveChildren(double dx, double dy)
 
 bool CScrollContainer::canMovePixels() const
 {
-	if (getTransparency() || getDrawBackground() || getBackgroundColor().alpha != 255 ||
+	// An outline alone leaves the inside showing what lies below, which
+	// stays where it is.
+	const CDrawStyle style = getBackgroundColorDrawStyle();
+	const bool fills = style == kDrawFilled || style == kDrawFilledAndStroked;
+	if (getTransparency() || getDrawBackground() || !fills || getBackgroundColor().alpha != 255 ||
 	    !getTransform().isInvariant())
 		return false;
 	const CFrame* frame = getFrame();

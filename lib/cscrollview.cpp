@@ -202,31 +202,51 @@ void CScrollView::recalculateSubViews()
 	inRecalculateSubViews = false;
 }
 
-CScrollbar* CScrollView::placeBar(CScrollbar* bar, const CRect& rect, int32 tag)
+CScrollbar* CScrollView::placeBar(CScrollbar* current, const CRect& rect, int32 tag)
 {
+	SharedPointer<CScrollbar> bar = current ? current : addBar(rect, tag);
 	if (!bar)
-	{
-		const auto direction = tag == kVerticalBarTag ? CScrollbar::kVertical : CScrollbar::kHorizontal;
-		bar = new CScrollbar(rect, this, tag, direction, containerSize);
-		bar->setAutosizeFlags(tag == kVerticalBarTag ? kAutosizeTop | kAutosizeRight | kAutosizeBottom
-		                                             : kAutosizeLeft | kAutosizeRight | kAutosizeBottom);
-		if (!CViewContainer::addView(bar))
-		{
-			bar->forget();
-			return nullptr;
-		}
-		observeChild(bar);
-	}
-	else
+		return nullptr;
+	if (current)
 	{
 		bar->setViewSize(rect);
+		// The new size reaches the bar's listeners, which may take it away.
+		if (!ownBarOrNull(bar))
+			return nullptr;
 		bar->setMouseableArea(rect);
 	}
 	const bool overlay = style & kOverlayScrollbars;
 	if (bar->getOverlayStyle() != overlay)
 		bar->setOverlayStyle(overlay);
 	bar->setVisible(true);
+	return ownBarOrNull(bar);
+}
+
+CScrollbar* CScrollView::addBar(const CRect& rect, int32 tag)
+{
+	const auto direction = tag == kVerticalBarTag ? CScrollbar::kVertical : CScrollbar::kHorizontal;
+	auto bar = new CScrollbar(rect, this, tag, direction, containerSize);
+	bar->setAutosizeFlags(tag == kVerticalBarTag ? kAutosizeTop | kAutosizeRight | kAutosizeBottom
+	                                             : kAutosizeLeft | kAutosizeRight | kAutosizeBottom);
+	if (!CViewContainer::addView(bar))
+	{
+		bar->forget();
+		return nullptr;
+	}
+	observeChild(bar);
 	return bar;
+}
+
+// A bar taken out of this view answers to it no longer; the layout makes a
+// new one when it needs one.
+CScrollbar* CScrollView::ownBarOrNull(CScrollbar* bar)
+{
+	if (CViewContainer::isChild(bar))
+		return bar;
+	if (bar->getListener() == this)
+		bar->setListener(nullptr);
+	stopObserving(bar);
+	return nullptr;
 }
 
 // The content keeps its offset when the visible part changes size: each
@@ -312,11 +332,10 @@ void CScrollView::valueChanged(CControl* control)
 		return;
 	SharedPointer<CScrollContainer> content = sc;
 	CPoint offset = content->getScrollOffset();
-	const CRect visible = content->getViewSize();
 	const double value = control->getValue();
+	const double range = scrollRange(control == vsb ? vsb : hsb);
 	if (control == vsb)
 	{
-		const double range = containerSize.getHeight() - visible.getHeight();
 		if (range > 0.)
 			offset.y = wholeUnits(containerSize.top + value * range);
 		else if (offset.y > 0.)
@@ -324,7 +343,6 @@ void CScrollView::valueChanged(CControl* control)
 	}
 	else
 	{
-		const double range = containerSize.getWidth() - visible.getWidth();
 		if (range > 0.)
 			offset.x = wholeUnits(containerSize.left - value * range);
 		else if (offset.x < 0.)
@@ -333,16 +351,24 @@ void CScrollView::valueChanged(CControl* control)
 	content->setScrollOffset(offset, false);
 }
 
-void CScrollView::moveBar(CScrollbar* bar, float value)
+void CScrollView::moveBar(CScrollbar* bar, float value, BarMove move)
 {
 	if (!bar || !std::isfinite(value))
 		return;
-	SharedPointer<CScrollbar> keepAlive = bar;
-	bar->setValue(value);
-	bar->bounceValue();
-	bar->onVisualChange();
-	bar->invalid();
-	valueChanged(bar);
+	SharedPointer<CView> keepAlive(this);
+	SharedPointer<CScrollbar> held = bar;
+	const float before = held->getValue();
+	held->setValue(value);
+	held->bounceValue();
+	const bool byUser = move == BarMove::kByUser;
+	if (byUser && held->getValue() == before)
+		return;
+	held->onVisualChange();
+	held->invalid();
+	if (byUser)
+		held->valueChanged();
+	else
+		valueChanged(held);
 }
 
 void CScrollView::resetScrollOffset()
@@ -381,15 +407,17 @@ void CScrollView::makeRectVisible(const CRect& rect)
 		shown.extend(1., 1.);
 	if (shown.rectInside(rect))
 		return;
+	// A rect larger than the window shows its top and left edges, wherever
+	// it sticks out.
 	CPoint wanted = offset;
 	if (rect.top < shown.top)
 		wanted.y = rect.top;
 	else if (rect.bottom > shown.bottom)
-		wanted.y = rect.bottom - window.getHeight();
+		wanted.y = std::min(rect.top, rect.bottom - window.getHeight());
 	if (rect.left < shown.left)
 		wanted.x = -rect.left;
 	else if (rect.right > shown.right)
-		wanted.x = -(rect.right - window.getWidth());
+		wanted.x = -std::min(rect.left, rect.right - window.getWidth());
 	// A bar with nothing to scroll keeps its value: the division would not
 	// give one.
 	SharedPointer<CScrollbar> vertical = vsb;
@@ -448,16 +476,7 @@ int32 CScrollView::stepBar(CScrollbar* bar, float value)
 {
 	if (!canScroll(bar))
 		return kKeyNotHandled;
-	SharedPointer<CView> keepAlive(this);
-	SharedPointer<CScrollbar> held = bar;
-	const float before = held->getValue();
-	held->setValue(value);
-	held->bounceValue();
-	if (held->getValue() == before)
-		return kKeyHandled;
-	held->onVisualChange();
-	held->valueChanged();
-	held->invalid();
+	moveBar(bar, value, BarMove::kByUser);
 	return kKeyHandled;
 }
 

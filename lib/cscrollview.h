@@ -57,8 +57,8 @@ private:
 
 	void moveChildren(double dx, double dy);
 	// Whether the pixels shown now can simply move with the content: this
-	// container paints an opaque, plain background, and nothing between it
-	// and the frame blends, hides or transforms it.
+	// container fills its area with an opaque, plain colour, and nothing
+	// between it and the frame blends, hides or transforms it.
 	bool canMovePixels() const;
 	void scrollPixels(const CPoint& distance);
 	// The parts of views drawn above this one that the pixel copy moved
@@ -157,13 +157,27 @@ public:
 private:
 	// Which bars the layout shows for content shown in contentArea.
 	int32 barsToShow(const CRect& contentArea) const;
-	// Creates the bar on first need, else moves it to rect.
-	CScrollbar* placeBar(CScrollbar* bar, const CRect& rect, int32 tag);
+	// Creates the bar on first need, else moves it to rect; null when there
+	// is none or it is no longer this view's.
+	CScrollbar* placeBar(CScrollbar* current, const CRect& rect, int32 tag);
+	CScrollbar* addBar(const CRect& rect, int32 tag);
+	// The bar while it is still this view's child; one taken away is let go.
+	CScrollbar* ownBarOrNull(CScrollbar* bar);
 	void placeScrollContainer(const CRect& rect);
 	void observeChild(CView* child);
 	void stopObserving(CView* child);
-	// Sets a bar to a new value and lets the content follow it.
-	void moveBar(CScrollbar* bar, float value);
+	enum class BarMove
+	{
+		// The view's own move: the content follows the bar, even to a value
+		// it has already, which brings content moved directly back in line.
+		kByView,
+		// As by the user: every listener of the bar hears of a change, and
+		// only of one.
+		kByUser,
+	};
+	// Sets a bar to a new value, held within its range, and lets the
+	// content follow it.
+	void moveBar(CScrollbar* bar, float value, BarMove move = BarMove::kByView);
 	// A key's step: the bar moves as by the user, listeners told.
 	int32 stepBar(CScrollbar* bar, float value);
 	// The bar shows and the content is longer than the visible extent

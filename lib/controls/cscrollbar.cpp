@@ -35,6 +35,14 @@ constexpr uint32 kQuickFadeOut = 100;
 // Buttons and modifiers a wheel turn may come with.
 constexpr uint32 kWheelModifiers = kWheelInverted | kShiftModifier;
 
+// The left button alone. A quick second press comes marked as a double
+// click: it pages or grabs the scroller like any other, so that fast
+// clicks on the track each move a page.
+bool isPlainLeftPress(const CButtonState& buttons)
+{
+	return (buttons.getButtonState() & ~uint32(kDoubleClick)) == kLeftButton;
+}
+
 // Within [0, 1]; a value that is no number counts as the start.
 double clampToUnit(double value)
 {
@@ -186,7 +194,7 @@ void CScrollbar::setViewSize(const CRect& rect, bool invalidate)
 
 CMouseEventResult CScrollbar::onMouseDown(CPoint& where, const CButtonState& buttons)
 {
-	if (buttons != kLeftButton || scrollerLength == 0.)
+	if (!isPlainLeftPress(buttons) || scrollerLength == 0.)
 		return kMouseDownHandledNoMoveOrUp;
 	SharedPointer<CScrollbar> keepAlive = this;
 	stopStepping();

@@ -245,6 +245,12 @@ TEST_F(OpaqueScrollTest, ContainersThatBlendOrTransformAreDrawnAgain)
 		     contentOverStripes();
 		     scrollView->getScrollContainer()->setBackground(stripes);
 	     }},
+	    {"an outline only, over a striped scroll view",
+	     [&, this] {
+		     contentOverStripes();
+		     scrollView->setBackground(stripes);
+		     scrollView->getScrollContainer()->setBackgroundColorDrawStyle(kDrawStroked);
+	     }},
 	    {"a translucent scroll view", [this] { scrollView->setAlphaValue(0.5f); }},
 	    {"a scaled page", [this] { page->setTransform(CGraphicsTransform::scaling(1.5, 1.)); }},
 	};
@@ -469,6 +475,62 @@ TEST_F(AutoDragScrollTest, TargetsInTheContentStillSeeTheDrag)
 	window->dragMove(atView(50, 95));
 	window->drop(atView(50, 95));
 	EXPECT_EQ(dragLog, EventLog({"content:enter 50,95 0", "content:move 50,95 0", "content:drop 50,95 0"}));
+}
+
+// The content moves under a pointer that rests in a band: the view now
+// under it hears of the drag on each step, as on a move of the pointer,
+// with the drag's last modifiers.
+TEST_F(AutoDragScrollTest, TheTargetUnderARestingPointerHearsEachStep)
+{
+	EventLog dragLog;
+	// Under the pointer once the content has moved up by 8 or more.
+	auto view = new CView(CRect(20, 103, 120, 200));
+	auto target = owned(new LoggingDropTarget("content", dragLog));
+	target->logPositions = true;
+	view->setDropTarget(target);
+	scrollView->addView(view);
+	window->dragEnter(package, atView(50, 50));
+	window->dragMove(atView(50, 95), CButtonState(kShiftModifier));
+	ASSERT_EQ(offset(), 5.);
+	EXPECT_TRUE(dragLog.empty());
+	platform->advance(50);
+	ASSERT_EQ(offset(), 10.);
+	EXPECT_EQ(dragLog, EventLog({"content:enter 50,95 16", "content:move 50,95 16"}));
+	platform->advance(50);
+	window->drop(atView(50, 95));
+	EXPECT_EQ(dragLog, EventLog({"content:enter 50,95 16", "content:move 50,95 16", "content:move 50,95 16",
+	                             "content:drop 50,95 0"}));
+}
+
+// Content at its end scrolls no further: the timer rests until the next
+// move in a band, which starts it again.
+TEST_F(AutoDragScrollTest, AtTheEndOfTheContentTheTimerRestsUntilThePointerMoves)
+{
+	scrollTo(scrollView->getVerticalScrollbar(), 890.f / 900.f);
+	ASSERT_EQ(offset(), 890.);
+	window->dragEnter(package, atView(50, 50));
+	window->dragMove(atView(50, 95));
+	EXPECT_EQ(offset(), 895.);
+	EXPECT_TRUE(timerRuns());
+	platform->advance(50);
+	EXPECT_EQ(offset(), 900.);
+	EXPECT_TRUE(timerRuns());
+	platform->advance(50);
+	EXPECT_FALSE(timerRuns());
+	// Still at the end: it starts, and rests again after one step.
+	window->dragMove(atView(50, 96));
+	EXPECT_TRUE(timerRuns());
+	platform->advance(50);
+	EXPECT_FALSE(timerRuns());
+	// Towards the top there is room: it scrolls on.
+	window->dragMove(atView(50, 5));
+	EXPECT_EQ(offset(), 895.);
+	EXPECT_TRUE(timerRuns());
+	platform->advance(100);
+	EXPECT_EQ(offset(), 885.);
+	EXPECT_TRUE(timerRuns());
+	window->dragLeave(atView(50, 5));
+	EXPECT_FALSE(timerRuns());
 }
 
 TEST_F(ScrollViewFrameTest, WithoutAutoDragScrollingADragNearTheEdgeScrollsNothing)

@@ -414,8 +414,11 @@ TEST(ScrollViewMakeRectVisible, ScrollsJustEnoughToShowTheRect)
 	    {"left: its left edge at the left", {100, 420, 120, 430}, {-100, 400}},
 	    {"right: its right edge at the right", {600, 420, 620, 430}, {-436, 400}},
 	    {"above and left", {10, 20, 30, 40}, {-10, 20}},
-	    {"below and right", {900, 900, 1000, 1000}, {-816, 916}},
+	    {"below and right", {900, 950, 1000, 1000}, {-816, 916}},
 	    {"taller than the view: its top first", {350, 100, 360, 900}, {-300, 100}},
+	    {"taller than the view, sticking out below: its top first", {350, 450, 360, 1000}, {-300, 450}},
+	    {"wider than the view, sticking out right: its left first", {350, 420, 900, 430}, {-350, 400}},
+	    {"larger than the view, below and right: its top-left first", {400, 450, 900, 1000}, {-400, 450}},
 	    {"one unit past the bottom", {350, 470, 360, 485}, {-300, 401}},
 	});
 }

@@ -391,6 +391,9 @@ TEST_F(ScrollbarTest, OtherPressesStartNothing)
 	    {"right button", 1000., kRightButton},
 	    {"left with shift", 1000., kLeftButton | kShiftModifier},
 	    {"left, nothing to scroll", 100., kLeftButton},
+	    {"right button, double click", 1000., kRightButton | kDoubleClick},
+	    {"left with shift, double click", 1000., kLeftButton | kShiftModifier | kDoubleClick},
+	    {"left, double click, nothing to scroll", 100., kLeftButton | kDoubleClick},
 	};
 	for (const auto& c : cases)
 	{
@@ -404,6 +407,45 @@ TEST_F(ScrollbarTest, OtherPressesStartNothing)
 		release(along(bar, 50), c.buttons);
 		EXPECT_EQ(bar->getValue(), 0.f);
 		EXPECT_TRUE(log.empty()) << ::testing::PrintToString(log);
+	}
+}
+
+// A quick second press comes marked as a double click: it is a press like
+// the first, so fast clicks on the track each page, and the scroller can
+// be grabbed again at once.
+TEST_F(ScrollbarTest, ASecondQuickPressActsLikeTheFirst)
+{
+	struct Case
+	{
+		const char* name;
+		double contentExtent;
+		double pressAlong;
+		// Where the second press drags to; no move when it stays.
+		double dragTo;
+		float value;
+		size_t changes;
+	};
+	const Case cases[] = {
+	    // Content of 1000: a scroller of 10, each page a step of 10 / 96.
+	    {"on the track: each click pages", 1000., 90., 90., float(20. / 96.), 2},
+	    // Content of 400: a scroller of 25 with 71 units of travel.
+	    {"on the scroller: the second press drags it", 400., 12., 47.5, 0.5f, 1},
+	};
+	for (Direction direction : kDirections)
+	{
+		for (const auto& c : cases)
+		{
+			SCOPED_TRACE(std::string(nameOf(direction)) + ": " + c.name);
+			reopenFrame();
+			CScrollbar* bar = addBar(direction, c.contentExtent);
+			click(along(bar, c.pressAlong));
+			EXPECT_EQ(press(along(bar, c.pressAlong), kLeftButton | kDoubleClick), kMouseHandled);
+			if (c.dragTo != c.pressAlong)
+				move(along(bar, c.dragTo));
+			release(along(bar, c.dragTo));
+			EXPECT_FLOAT_EQ(bar->getValue(), c.value);
+			EXPECT_EQ(count("main:changed"), c.changes);
+		}
 	}
 }
 
