@@ -4,6 +4,7 @@
 #include "examples/demo/dragpage.h"
 #include "examples/demo/knobbitmaps.h"
 #include "examples/demo/labels.h"
+#include "examples/demo/layoutpage.h"
 #include "examples/demo/playground.h"
 #include "examples/demo/scrollpage.h"
 #include "examples/demo/sliderpage.h"
@@ -354,6 +355,7 @@ const PageEntry kPages[] = {
     {"dragdrop", "Drag & drop", makeDragPage, 110.},
     {"animation", "Animation", makeAnimationPage, 100.},
     {"scrolling", "Scrolling", makeScrollPage, 90.},
+    {"layout", "Layout & layers", makeLayoutPage, 130.},
 };
 
 // The frame of the gallery: it keeps the list of its pages that the
@@ -377,11 +379,11 @@ std::vector<std::string> galleryPageNames()
 
 CFrame* buildGallery(DemoEditor& editor, const std::string& firstPage)
 {
-	auto frame = new GalleryFrame(CRect(0, 0, 924, 500), &editor);
+	auto frame = new GalleryFrame(CRect(0, 0, 1060, 500), &editor);
 	frame->setBackgroundColor(CColor(24, 26, 32));
 	frame->enableTooltips(true, 600);
-	frame->addView(new Label(CRect(20, 12, 360, 40), "Kavrin gallery", kNormalFontVeryBig));
-	const CRect pageArea(20, 50, 904, 480);
+	frame->addView(new Label(CRect(20, 12, 160, 40), "Kavrin gallery", kNormalFontVeryBig));
+	const CRect pageArea(20, 50, 1040, 480);
 	double right = pageArea.right;
 	for (size_t i = std::size(kPages); i-- > 0;)
 	{

@@ -7,6 +7,9 @@ namespace Kavrin {
 
 class CDrawContext;
 
+// Draws a layer's content when the layer asks: context and dirtyRect are in
+// the layer's coordinates (origin at the top-left of its rect), the context
+// clipped to the rect.
 class IPlatformViewLayerDelegate
 {
 public:
@@ -16,7 +19,10 @@ protected:
 	~IPlatformViewLayerDelegate() noexcept = default;
 };
 
-// A compositing layer of a platform frame.
+// A compositing layer of a platform frame, shown over the frame's drawing.
+// Its owner releases it to take it away. Rects are in the layer's
+// coordinates except setSize's: in frame coordinates for a layer over the
+// frame, relative to the parent layer's rect for a nested one.
 class IPlatformViewLayer : public AtomicReferenceCounted
 {
 public:
@@ -26,6 +32,10 @@ public:
 	virtual void setSize(const CRect& size) = 0;
 	virtual void setZIndex(uint32 zIndex) = 0;
 	virtual void setAlpha(float alpha) = 0;
+	// Into the frame's own paint: nothing, the frame shows the layer over
+	// it. Into any other context (an offscreen rendering), whose current
+	// transform maps the layer's coordinates: the content with the layer's
+	// alpha times the context's.
 	virtual void draw(CDrawContext* context, const CRect& updateRect) = 0;
 	virtual void onScaleFactorChanged(double newScaleFactor) = 0;
 };

@@ -7,6 +7,7 @@
 #include "lib/cviewcontainer.h"
 #include "lib/platform/cairo/cairosurface.h"
 #include "lib/platform/headless/headlessplatform.h"
+#include "tests/support/headlessrendering.h"
 #include "tests/support/x11window.h"
 
 #include <gtest/gtest.h>
@@ -61,22 +62,8 @@ void buildScene(CFrame* frame, bool withLateView = false)
 // platform unset.
 std::vector<uint32> headlessRendering(double scale, bool withLateView = false)
 {
-	auto headless = owned(new HeadlessPlatform);
-	setPlatform(headless);
-	auto frame = new CFrame(CRect(0, 0, 300, 200));
-	buildScene(frame, withLateView);
-	int parentHandle = 0;
-	std::vector<uint32> pixels;
-	if (frame->open(&parentHandle, kHeadless))
-	{
-		auto window = static_cast<HeadlessFrame*>(frame->getPlatformFrame());
-		window->setScaleFactor(scale);
-		window->drawRect(CRect(0, 0, 300, 200));
-		pixels = surfaceWords(*window->getSurface());
-	}
-	frame->close();
-	setPlatform(nullptr);
-	return pixels;
+	return headlessWords(CRect(0, 0, 300, 200), scale,
+	                         [withLateView](CFrame& frame) { buildScene(&frame, withLateView); });
 }
 
 struct Rendering

@@ -6,6 +6,7 @@
 #include "lib/controls/cscrollbar.h"
 #include "lib/cscrollview.h"
 #include "lib/platform/headless/headlessplatform.h"
+#include "tests/support/headlessrendering.h"
 #include "tests/support/printers.h"
 #include "tests/support/scrolledpattern.h"
 #include "tests/support/x11window.h"
@@ -76,23 +77,13 @@ void moveBar(CScrollView& scrollView, CScrollbar* bar, float value)
 // Leaves the platform unset.
 std::vector<uint32> headlessRendering(float horizontal, float vertical)
 {
-	setPlatform(owned(new HeadlessPlatform));
-	std::vector<uint32> words;
-	auto frame = new CFrame(kFrameRect);
-	CScrollView* scrollView = buildScene(*frame);
-	int parent = 0;
-	if (frame->open(&parent, kHeadless))
-	{
-		moveBar(*scrollView, scrollView->getHorizontalScrollbar(), horizontal);
-		moveBar(*scrollView, scrollView->getVerticalScrollbar(), vertical);
-		auto window = static_cast<HeadlessFrame*>(frame->getPlatformFrame());
-		window->invalidRects.clear();
-		window->drawRect(kFrameRect);
-		words = surfaceWords(*window->getSurface());
-	}
-	frame->close();
-	setPlatform(nullptr);
-	return words;
+	CScrollView* scrollView = nullptr;
+	return headlessWords(
+	    kFrameRect, 1., [&](CFrame& frame) { scrollView = buildScene(frame); },
+	    [&](CFrame&) {
+		    moveBar(*scrollView, scrollView->getHorizontalScrollbar(), horizontal);
+		    moveBar(*scrollView, scrollView->getVerticalScrollbar(), vertical);
+	    });
 }
 
 class X11ScrollViewTest : public X11WindowTest

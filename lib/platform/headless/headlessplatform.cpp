@@ -13,6 +13,7 @@
 #include "lib/platform/cairo/cairodrawcontext.h"
 #include "lib/platform/cairo/imagecodecs.h"
 #include "lib/platform/cairo/cairosurface.h"
+#include "lib/platform/cairo/cairoviewlayer.h"
 #include "lib/platform/common/scrolledarea.h"
 #include "lib/platform/iplatformfont.h"
 #include "lib/platform/iplatformframecallback.h"
@@ -126,7 +127,7 @@ void HeadlessPlatform::advance(uint32 milliseconds)
 // ---- Frame ----
 
 HeadlessFrame::HeadlessFrame(IPlatformFrameCallback* callback, const CRect& size, void* parent)
-: size(size), callback(callback), parent(parent)
+: size(size), callback(callback), parent(parent), layers(makeOwned<CairoLayerCompositor>(this, 1.))
 {
 	makeSurface();
 }
@@ -150,9 +151,15 @@ void HeadlessFrame::drawRect(const CRect& rect)
 {
 	if (!callback || !surface)
 		return;
+	// A handler may close the frame and release this platform frame.
+	SharedPointer<HeadlessFrame> keepAlive = this;
 	auto context = makeOwned<CairoDrawContext>(surface.get());
-	context->clearBeforeDrawing(rect);
-	callback->platformDrawRect(context, rect);
+	{
+		CairoLayerCompositor::PaintScope framePaint(*layers, context);
+		context->clearBeforeDrawing(rect);
+		callback->platformDrawRect(context, rect);
+		layers->composite(*context, rect);
+	}
 	textEdits.draw(context, rect);
 	paintedPixels += devicePixelsWithin(rect);
 }
@@ -188,11 +195,15 @@ void HeadlessFrame::setScaleFactor(double newScaleFactor)
 		return;
 	scaleFactor = newScaleFactor;
 	makeSurface();
+	layers->setScaleFactor(scaleFactor);
 	if (callback)
 		callback->platformScaleFactorChanged(scaleFactor);
 }
 
-HeadlessFrame::~HeadlessFrame() noexcept = default;
+HeadlessFrame::~HeadlessFrame() noexcept
+{
+	layers->detach();
+}
 
 bool HeadlessFrame::getGlobalPosition(CPoint& pos) const
 {
@@ -249,6 +260,8 @@ bool HeadlessFrame::scrollRect(const CRect& src, const CPoint& distance)
 		return false;
 	if (distance == CPoint())
 		return true;
+	if (layers->declinesScrollOf(src))
+		return false;
 	auto scrolled = ScrolledArea::plan(src, distance, surface->getLogicalRect(), scaleFactor);
 	if (!scrolled || !surface->scrollPixels(scrolled->left, scrolled->top, scrolled->right, scrolled->bottom,
 	                                        scrolled->dx, scrolled->dy))
@@ -292,10 +305,12 @@ SharedPointer<IPlatformOptionMenu> HeadlessFrame::createPlatformOptionMenu()
 	return nullptr;
 }
 
-SharedPointer<IPlatformViewLayer> HeadlessFrame::createPlatformViewLayer(IPlatformViewLayerDelegate*,
-                                                                        IPlatformViewLayer*)
+SharedPointer<IPlatformViewLayer> HeadlessFrame::createPlatformViewLayer(IPlatformViewLayerDelegate* drawDelegate,
+                                                                        IPlatformViewLayer* parentLayer)
 {
-	return nullptr;
+	if (closed)
+		return nullptr;
+	return layers->createLayer(drawDelegate, parentLayer);
 }
 
 SharedPointer<COffscreenContext> HeadlessFrame::createOffscreenContext(double width, double height,
@@ -414,6 +429,7 @@ PlatformType HeadlessFrame::getPlatformType() const
 void HeadlessFrame::onFrameClosed()
 {
 	textEdits.detachAll();
+	layers->detach();
 	closed = true;
 	callback = nullptr;
 	idleRequested = false;

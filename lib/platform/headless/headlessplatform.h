@@ -19,6 +19,7 @@
 namespace Kavrin {
 
 class CairoImageSurface;
+class CairoLayerCompositor;
 class HeadlessTimer;
 class IPlatformFrameCallback;
 
@@ -151,9 +152,11 @@ public:
 
 	// Paints the invalidated rects, in the order they arrived, and forgets
 	// them. Returns how many were painted. A scroll moves the surface's
-	// pixels at once and adds only what it uncovers to the rects.
+	// pixels at once and adds only what it uncovers to the rects; it is
+	// declined where a layer shows.
 	size_t drawInvalidRects();
-	// Paints one rect (frame coordinates) as an expose would.
+	// Paints one rect (frame coordinates) as an expose would: the views,
+	// then the layers over them.
 	void drawRect(const CRect& rect);
 	// The window's pixels.
 	CairoImageSurface* getSurface() const;
@@ -218,6 +221,7 @@ private:
 	std::atomic<bool> idleRequested {false};
 	double scaleFactor {1.};
 	SharedPointer<CairoImageSurface> surface;
+	SharedPointer<CairoLayerCompositor> layers;
 	TextEditRouter textEdits {this, true};
 };
 

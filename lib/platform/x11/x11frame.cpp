@@ -8,6 +8,7 @@
 #include "lib/platform/iplatformviewlayer.h"
 #include "lib/platform/cairo/cairodrawcontext.h"
 #include "lib/platform/cairo/cairosurface.h"
+#include "lib/platform/cairo/cairoviewlayer.h"
 #include "lib/platform/common/scrolledarea.h"
 #include "lib/platform/iplatformframecallback.h"
 #include "lib/platform/x11/x11clipboard.h"
@@ -89,7 +90,8 @@ int16 clampedPosition(double value)
 } // namespace
 
 X11Frame::X11Frame(X11Platform* platform, IPlatformFrameCallback* callback, const CRect& size, xcb_window_t parent)
-: platform(platform), callback(callback), size(size), scaleFactor(platform->getScaleFactor())
+: platform(platform), callback(callback), size(size), scaleFactor(platform->getScaleFactor()),
+  layers(makeOwned<CairoLayerCompositor>(this, scaleFactor))
 {
 	xcb_connection_t* connection = platform->getConnection();
 	xcb_window_t newWindow = xcb_generate_id(connection);
@@ -159,6 +161,7 @@ void X11Frame::setScaleFactor(double newScaleFactor)
 		return;
 	SharedPointer<X11Frame> keepAlive = this;
 	scaleFactor = newScaleFactor;
+	layers->setScaleFactor(newScaleFactor);
 	if (dropTarget)
 		dropTarget->setScaleFactor(newScaleFactor);
 	setSize(size);
@@ -179,6 +182,7 @@ void X11Frame::destroyWindow(bool destroyedByServer)
 	pacing = false;
 	idleRequested = false;
 	tooltip = nullptr;
+	layers->detach();
 	if (dropTarget)
 		std::exchange(dropTarget, nullptr)->detach();
 	if (window == XCB_NONE)
@@ -559,12 +563,14 @@ void X11Frame::paint()
 	painting = true;
 	{
 		auto context = makeOwned<CairoDrawContext>(backBuffer->getSurface());
+		CairoLayerCompositor::PaintScope framePaint(*layers, context);
 		for (const auto& rect : rects)
 		{
 			if (!callback)
 				break;
 			context->clearBeforeDrawing(rect);
 			callback->platformDrawRect(context, rect);
+			layers->composite(*context, rect);
 			textEdits.draw(context, rect);
 		}
 	}
@@ -698,6 +704,8 @@ bool X11Frame::scrollRect(const CRect& src, const CPoint& distance)
 		return false;
 	if (distance == CPoint())
 		return true;
+	if (layers->declinesScrollOf(src))
+		return false;
 	CairoImageSurface* surface = backBuffer->getSurface();
 	auto scrolled = ScrolledArea::plan(src, distance, surface->getLogicalRect(), scaleFactor);
 	if (!scrolled)
@@ -754,9 +762,12 @@ SharedPointer<IPlatformOptionMenu> X11Frame::createPlatformOptionMenu()
 	return nullptr;
 }
 
-SharedPointer<IPlatformViewLayer> X11Frame::createPlatformViewLayer(IPlatformViewLayerDelegate*, IPlatformViewLayer*)
+SharedPointer<IPlatformViewLayer> X11Frame::createPlatformViewLayer(IPlatformViewLayerDelegate* drawDelegate,
+                                                                   IPlatformViewLayer* parentLayer)
 {
-	return nullptr;
+	if (window == XCB_NONE)
+		return nullptr;
+	return layers->createLayer(drawDelegate, parentLayer);
 }
 
 SharedPointer<COffscreenContext> X11Frame::createOffscreenContext(double width, double height, double scale)

@@ -20,6 +20,7 @@
 namespace Kavrin {
 
 class CairoImageSurface;
+class CairoLayerCompositor;
 class IPlatformFrameCallback;
 class X11Platform;
 class X11DropTarget;
@@ -29,7 +30,8 @@ class X11Tooltip;
 // toolkit paints the invalidated rects into an image back buffer, which is
 // then copied to the window; exposes repaint the same way. An invalidation
 // issued while the frame paints is dropped. A scroll moves the pixels
-// inside the back buffer and paints only what it uncovered.
+// inside the back buffer and paints only what it uncovered; it is declined
+// where a layer shows. Layers are painted over the views they cover.
 class X11Frame : public IPlatformFrame,
                  private IPlatformTimerCallback,
                  private ITextEditHost,
@@ -144,6 +146,7 @@ private:
 	xcb_window_t window {XCB_NONE};
 	xcb_gcontext_t gc {XCB_NONE};
 	std::unique_ptr<X11BackBuffer> backBuffer;
+	SharedPointer<CairoLayerCompositor> layers;
 	std::vector<CRect> invalidRects;
 	// Where scrolls moved pixels of the back buffer since the last paint;
 	// they reach the window together with what the paint draws over them.
