@@ -160,14 +160,16 @@ bool Property::hasType(Type expected, const char* line) const
 	return false;
 }
 
+// A property made from its type alone has no payload: a matching accessor
+// gives the empty value then, as for another type, but without a report.
 int32 Property::getInteger() const
 {
-	return hasType(kInteger, "166") ? payloadAs<int32>(value) : 0;
+	return hasType(kInteger, "166") && value ? payloadAs<int32>(value) : 0;
 }
 
 double Property::getFloat() const
 {
-	return hasType(kFloat, "173") ? payloadAs<double>(value) : 0.;
+	return hasType(kFloat, "173") && value ? payloadAs<double>(value) : 0.;
 }
 
 IReference* Property::getObject() const
@@ -178,25 +180,30 @@ IReference* Property::getObject() const
 const CRect& Property::getRect() const
 {
 	static const CRect empty;
-	return hasType(kRect, "187") ? payloadAs<CRect>(value) : empty;
+	return hasType(kRect, "187") && value ? payloadAs<CRect>(value) : empty;
 }
 
 const CPoint& Property::getPoint() const
 {
 	static const CPoint empty;
-	return hasType(kPoint, "194") ? payloadAs<CPoint>(value) : empty;
+	return hasType(kPoint, "194") && value ? payloadAs<CPoint>(value) : empty;
 }
 
 const CColor& Property::getColor() const
 {
 	static const CColor empty;
-	return hasType(kColor, "201") ? payloadAs<CColor>(value) : empty;
+	return hasType(kColor, "201") && value ? payloadAs<CColor>(value) : empty;
 }
 
 const CGraphicsTransform& Property::getTransform() const
 {
 	static const CGraphicsTransform identity;
-	return hasType(kTransform, "208") ? payloadAs<CGraphicsTransform>(value) : identity;
+	return hasType(kTransform, "208") && value ? payloadAs<CGraphicsTransform>(value) : identity;
+}
+
+bool Property::hasValue() const
+{
+	return type == kObject || value != nullptr;
 }
 
 // ---- FilterBase ----
@@ -218,7 +225,10 @@ bool FilterBase::setProperty(const char* name, Property&& property)
 	if (!name)
 		return false;
 	auto it = properties.find(name);
-	if (it == properties.end() || it->second.getType() != property.getType())
+	// A value property without its value would leave the filter nothing to
+	// run with; a null object is a value of its own (no input bitmap).
+	if (it == properties.end() || it->second.getType() != property.getType() ||
+	    !property.hasValue())
 		return false;
 	it->second = std::move(property);
 	return true;

@@ -54,7 +54,8 @@ public:
 
 	// An accessor of another type than the property's reports the misuse
 	// and gives that type's empty value (0, null, an empty rectangle...)
-	// rather than reading a payload of another size.
+	// rather than reading a payload of another size; so does a property
+	// without payload, without the report.
 	int32 getInteger() const;
 	double getFloat() const;
 	IReference* getObject() const;
@@ -62,6 +63,9 @@ public:
 	const CPoint& getPoint() const;
 	const CColor& getColor() const;
 	const CGraphicsTransform& getTransform() const;
+	// False for a property of a value type made from its type alone; an
+	// object property always has its value, a null object included.
+	bool hasValue() const;
 
 private:
 	void copyPayloadFrom(const Property& other);
@@ -81,7 +85,8 @@ public:
 	// which then is also the output. False when nothing was published.
 	virtual bool run(bool replaceInputBitmap) = 0;
 	virtual const char* getDescription() const = 0;
-	// Only an existing property of the same type is replaced.
+	// Only an existing property of the same type is replaced, and only by
+	// one that has a value (see Property::hasValue).
 	virtual bool setProperty(const char* name, const Property& property) = 0;
 	virtual bool setProperty(const char* name, Property&& property) = 0;
 	// An unknown name gives a property of type kNotFound.

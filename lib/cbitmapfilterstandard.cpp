@@ -73,7 +73,7 @@ public:
 bool integerProperty(const FilterBase& filter, const char* name, int32& value)
 {
 	const Property& property = filter.getProperty(name);
-	if (property.getType() != Property::kInteger)
+	if (property.getType() != Property::kInteger || !property.hasValue())
 		return false;
 	value = property.getInteger();
 	return true;
@@ -82,10 +82,18 @@ bool integerProperty(const FilterBase& filter, const char* name, int32& value)
 bool colorProperty(const FilterBase& filter, const char* name, CColor& color)
 {
 	const Property& property = filter.getProperty(name);
-	if (property.getType() != Property::kColor)
+	if (property.getType() != Property::kColor || !property.hasValue())
 		return false;
 	color = property.getColor();
 	return true;
+}
+
+// An output left from an earlier run would keep the filter from publishing
+// a new one: the run fails before it reads or writes any pixel, so that a
+// run in place leaves the caller's bitmap as it was.
+bool hasOutputBitmap(const FilterBase& filter)
+{
+	return filter.getPropertyType(PropertyName::kOutputBitmap) != Property::kNotFound;
 }
 
 } // namespace
@@ -104,7 +112,7 @@ template <typename ProcessFunction>
 bool SimpleFilter<ProcessFunction>::run(bool replaceInputBitmap)
 {
 	PixelTarget target;
-	if (!target.open(getInputBitmap(), replaceInputBitmap))
+	if (hasOutputBitmap(*this) || !target.open(getInputBitmap(), replaceInputBitmap))
 		return false;
 	CBitmapPixelAccess& source = *target.source;
 	CBitmapPixelAccess& destination = *target.destination;
@@ -234,7 +242,7 @@ bool BoxBlur::run(bool replaceInputBitmap)
 {
 	CBitmap* input = getInputBitmap();
 	int32 radiusValue = 0;
-	if (!input || !input->getPlatformBitmap() ||
+	if (hasOutputBitmap(*this) || !input || !input->getPlatformBitmap() ||
 	    !integerProperty(*this, PropertyName::kRadius, radiusValue) || radiusValue < 0)
 		return false;
 	// The radius is logical; the box is measured in device pixels.
@@ -432,10 +440,10 @@ ScaleBase::ScaleBase(const char* description) : FilterBase(description)
 
 bool ScaleBase::run(bool replaceInputBitmap)
 {
-	if (replaceInputBitmap)
+	if (replaceInputBitmap || hasOutputBitmap(*this))
 		return false;
 	const Property& rectProperty = getProperty(PropertyName::kOutputRect);
-	if (rectProperty.getType() != Property::kRect)
+	if (rectProperty.getType() != Property::kRect || !rectProperty.hasValue())
 		return false;
 	const CRect& rect = rectProperty.getRect();
 	const double width = std::floor(rect.right + 0.5) - std::floor(rect.left + 0.5);

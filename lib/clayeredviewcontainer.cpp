@@ -120,6 +120,10 @@ bool CLayeredViewContainer::attached(CView* parent)
 		return false;
 	// A handler may remove, and release, the container at any step below.
 	SharedPointer<CView> self = this;
+	// A listener told of the attachment may have removed the container, or
+	// removed it and added it again: that attachment made the layer.
+	if (!isAttached() || layer)
+		return true;
 	createLayer();
 	if (isAttached())
 		attachChildren();
@@ -258,6 +262,24 @@ void CLayeredViewContainer::setVisible(bool state)
 	layer->setAlpha(layerAlpha());
 	if (state)
 		askForDirtyChildren();
+}
+
+// The layer is composited apart from the views' drawing, which skips the
+// container below a hidden ancestor and multiplies the ancestors' alphas:
+// hiding or fading an ancestor repaints where the layer lies, and the
+// compositor asks again.
+float CLayeredViewContainer::getSurroundingAlpha() const
+{
+	const CView* stop = parentLayerView && parentLayerView->layer ? static_cast<const CView*>(parentLayerView)
+	                                                               : static_cast<const CView*>(getFrame());
+	float alpha = 1.f;
+	for (const CView* ancestor = getParentView(); ancestor && ancestor != stop; ancestor = ancestor->getParentView())
+	{
+		if (!ancestor->isVisible())
+			return 0.f;
+		alpha *= ancestor->getAlphaValue();
+	}
+	return alpha;
 }
 
 float CLayeredViewContainer::layerAlpha() const

@@ -15,11 +15,14 @@ namespace Kavrin {
 // redrawn where they were invalidated, and nowhere else.
 //
 // A layered container inside another draws into a layer within the outer
-// one's layer, clipped to it and faded with it. Without a platform layer
-// (the frame offers none) it is an ordinary container.
+// one's layer, clipped to it and faded with it. Like any container, it
+// shows nothing while an ancestor is hidden and fades with its ancestors.
+// Without a platform layer (the frame offers none) it is an ordinary
+// container.
 class CLayeredViewContainer : public CViewContainer,
                               public ViewContainerListenerAdapter,
                               public IPlatformViewLayerDelegate,
+                              public IPlatformViewLayerSurroundings,
                               public IScaleFactorChangedListener
 {
 public:
@@ -32,6 +35,9 @@ public:
 	virtual void updateLayerSize();
 	// dirtyRect in the layer's coordinates.
 	void drawViewLayer(CDrawContext* context, const CRect& dirtyRect) override;
+	// The ancestors' part in how the layer shows, up to the frame or to the
+	// parent layer (which brings the rest).
+	float getSurroundingAlpha() const override;
 	// From the children's space into the layer's coordinates (origin at the
 	// top-left of the container's visible part in the frame).
 	virtual CGraphicsTransform getDrawTransform() const;

@@ -9,6 +9,27 @@
 
 namespace Kavrin {
 
+namespace {
+
+// Marks a child that the container hid because its edges cut it off, so
+// that it can be shown again when the container stops hiding, while a child
+// hidden by someone else stays hidden.
+constexpr CViewAttributeID kHiddenAsClippedAttribute = makeViewAttributeID("rchc");
+
+// Mapping a rectangle through a zoom and back lands a rounding error away
+// from where it started (x * 1.1 / 1.1 need not be x): a child counts as
+// fitting when what shows of it covers its size up to such an error.
+constexpr double kClipTolerance = 1e-6;
+
+bool coversWithinTolerance(const CRect& visible, const CRect& size)
+{
+	return visible.left <= size.left + kClipTolerance && visible.top <= size.top + kClipTolerance &&
+	       visible.right >= size.right - kClipTolerance &&
+	       visible.bottom >= size.bottom - kClipTolerance;
+}
+
+} // namespace
+
 // ---- CAutoLayoutContainerView ----
 
 CAutoLayoutContainerView::CAutoLayoutContainerView(const CRect& size) : CViewContainer(size) {}
@@ -114,6 +135,19 @@ bool CRowColumnView::isAnimateViewResizing() const
 void CRowColumnView::setHideClippedSubviews(bool state)
 {
 	flags = state ? (flags | kHideClippedSubviews) : (flags & ~kHideClippedSubviews);
+	if (!state)
+		showChildrenHiddenAsClipped();
+}
+
+void CRowColumnView::showChildrenHiddenAsClipped()
+{
+	// Showing a child may reach listeners that change the children.
+	const ViewList children = getChildren();
+	for (const auto& child : children)
+	{
+		if (child->getParentView() == this && child->removeAttribute(kHiddenAsClippedAttribute))
+			child->setVisible(true);
+	}
 }
 
 bool CRowColumnView::hideClippedSubviews() const
@@ -250,8 +284,17 @@ void CRowColumnView::hideOrShowClippedChildren()
 	const ViewList children = getChildren();
 	for (const auto& child : children)
 	{
-		if (child->getParentView() == this)
-			child->setVisible(child->getVisibleViewSize() == child->getViewSize());
+		if (child->getParentView() != this)
+			continue;
+		if (coversWithinTolerance(child->getVisibleViewSize(), child->getViewSize()))
+		{
+			child->removeAttribute(kHiddenAsClippedAttribute);
+			child->setVisible(true);
+			continue;
+		}
+		if (child->isVisible())
+			child->setAttributeValue(kHiddenAsClippedAttribute, uint8(1));
+		child->setVisible(false);
 	}
 }
 

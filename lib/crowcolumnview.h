@@ -79,7 +79,7 @@ public:
 	void setAnimateViewResizing(bool state);
 	bool isAnimateViewResizing() const;
 	// A child that the container's edges (or an ancestor's) cut off is
-	// hidden, and shown again once it fits.
+	// hidden, and shown again once it fits or once the flag is cleared.
 	void setHideClippedSubviews(bool state);
 	bool hideClippedSubviews() const;
 	// In milliseconds; 0 resizes at once even with animated resizing.
@@ -107,6 +107,7 @@ private:
 	bool canAnimate(CView* view) const;
 	void animateTo(CView* view, const CRect& rect);
 	void hideOrShowClippedChildren();
+	void showChildrenHiddenAsClipped();
 
 	Style style;
 	LayoutStyle layoutStyle;

@@ -19,6 +19,20 @@ protected:
 	~IPlatformViewLayerDelegate() noexcept = default;
 };
 
+// What a delegate may add when its layer belongs to something the views
+// around it can hide or fade (a layered container among ordinary ones): the
+// layer then shows only while they show it, with its own alpha times theirs.
+class IPlatformViewLayerSurroundings
+{
+public:
+	// The product of the alphas the surroundings give the layer's content
+	// (1 when nothing fades it), 0 while one of them is hidden.
+	virtual float getSurroundingAlpha() const = 0;
+
+protected:
+	~IPlatformViewLayerSurroundings() noexcept = default;
+};
+
 // A compositing layer of a platform frame, shown over the frame's drawing.
 // Its owner releases it to take it away. Rects are in the layer's
 // coordinates except setSize's: in frame coordinates for a layer over the

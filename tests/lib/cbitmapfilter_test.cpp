@@ -140,6 +140,41 @@ TEST(BitmapFilterPropertyTest, AccessorOfAnotherTypeReportsItsLineAndGivesAnEmpt
 	}
 }
 
+// A property made from its type alone has no payload: its own accessor
+// gives the empty value without a report, and so do its copies.
+TEST(BitmapFilterPropertyTest, PropertyWithoutPayloadGivesTheEmptyValueOfItsType)
+{
+	struct Case
+	{
+		Property::Type type;
+		std::function<bool(const Property&)> givesEmptyValue;
+	};
+	const Case cases[] = {
+	    {Property::kInteger, [](const Property& p) { return p.getInteger() == 0; }},
+	    {Property::kFloat, [](const Property& p) { return p.getFloat() == 0.; }},
+	    {Property::kObject, [](const Property& p) { return p.getObject() == nullptr; }},
+	    {Property::kRect, [](const Property& p) { return p.getRect() == CRect(); }},
+	    {Property::kPoint, [](const Property& p) { return p.getPoint() == CPoint(); }},
+	    {Property::kColor, [](const Property& p) { return p.getColor() == CColor(); }},
+	    {Property::kTransform,
+	     [](const Property& p) { return p.getTransform() == CGraphicsTransform(); }},
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(testing::Message() << "type " << c.type);
+		AssertionRecorder assertions;
+		const Property property(c.type);
+		Property assigned(int32(1));
+		assigned = property;
+		EXPECT_TRUE(c.givesEmptyValue(property));
+		EXPECT_TRUE(c.givesEmptyValue(Property(property)));
+		EXPECT_TRUE(c.givesEmptyValue(assigned));
+		EXPECT_EQ(assigned.getType(), c.type);
+		EXPECT_TRUE(assertions.reports.empty());
+		EXPECT_EQ(property.hasValue(), c.type == Property::kObject) << "a null object is a value";
+	}
+}
+
 // ---- FilterBase ----
 
 TEST(BitmapFilterBaseTest, DescriptionIsCopiedAndNullBecomesEmpty)
@@ -192,6 +227,49 @@ TEST(BitmapFilterBaseTest, SetPropertyReplacesOnlyAnExistingPropertyOfTheSameTyp
 			EXPECT_EQ(filter.getNumProperties(), 1u) << "nothing is added";
 		}
 	}
+}
+
+// A value property made from its type alone would leave the filter nothing
+// to read: setting one is refused and the value stays. An object property
+// without object (no input bitmap) is still accepted.
+TEST(BitmapFilterBaseTest, SetPropertyRefusesAValuePropertyWithoutValue)
+{
+	const CGraphicsTransform transform(2, 0, 0, 2, 1, 1);
+	struct Case
+	{
+		Property value;
+		std::function<bool(const Property&)> keepsValue;
+	};
+	const Case cases[] = {
+	    {Property(int32(5)), [](const Property& p) { return p.getInteger() == 5; }},
+	    {Property(7.5), [](const Property& p) { return p.getFloat() == 7.5; }},
+	    {Property(CRect(1, 2, 3, 4)), [](const Property& p) { return p.getRect() == CRect(1, 2, 3, 4); }},
+	    {Property(CPoint(1, 2)), [](const Property& p) { return p.getPoint() == CPoint(1, 2); }},
+	    {Property(CColor(1, 2, 3, 4)),
+	     [](const Property& p) { return p.getColor() == CColor(1, 2, 3, 4); }},
+	    {Property(transform), [&](const Property& p) { return p.getTransform() == transform; }},
+	};
+	for (const auto& c : cases)
+	{
+		for (bool moved : {false, true})
+		{
+			SCOPED_TRACE(testing::Message() << "type " << c.value.getType() << (moved ? " moved" : ""));
+			PlainFilter filter;
+			filter.registerProperty("Value", c.value);
+			Property withoutValue(c.value.getType());
+			EXPECT_FALSE(moved ? filter.setProperty("Value", std::move(withoutValue))
+			                   : filter.setProperty("Value", withoutValue));
+			EXPECT_TRUE(filter.getProperty("Value").hasValue());
+			EXPECT_TRUE(c.keepsValue(filter.getProperty("Value")));
+		}
+	}
+
+	auto object = makeOwned<Counted>();
+	PlainFilter filter;
+	filter.registerProperty("Object", Property(object.get()));
+	EXPECT_TRUE(filter.setProperty("Object", Property(Property::kObject)));
+	EXPECT_EQ(filter.getProperty("Object").getObject(), nullptr);
+	EXPECT_EQ(object->getNbReference(), 1);
 }
 
 TEST(BitmapFilterBaseTest, UnknownNamesGiveAnEmptyPropertyOfTypeNotFound)

@@ -695,6 +695,63 @@ TEST_F(BitmapFilterStandardTest, ASecondRunKeepsTheFirstOutput)
 	}
 }
 
+// A run that cannot publish its result fails before it touches a pixel: in
+// place, the caller's bitmap stays as it was.
+TEST_F(BitmapFilterStandardTest, ASecondRunInPlaceLeavesTheInputAlone)
+{
+	Pixels pixels = noisyPixels(4, 2);
+	pixels.at(1, 1) = CColor(255, 255, 255, 255); // what "Replace Color" replaces by default
+	for (const char* name : kAllFilters)
+	{
+		SCOPED_TRACE(name);
+		auto filter = createFilter(name);
+		ASSERT_TRUE(runOn(*filter, bitmapOf(noisyPixels(3, 3)), false));
+		SharedPointer<CBitmap> firstOutput = outputOf(*filter);
+		auto second = bitmapOf(pixels);
+		EXPECT_FALSE(runOn(*filter, second, true));
+		EXPECT_EQ(readPixels(second), pixels);
+		EXPECT_EQ(outputOf(*filter), firstOutput.get());
+	}
+}
+
+// The value properties each standard filter reads.
+struct ReadProperty
+{
+	const char* filter;
+	const char* name;
+	Property::Type type;
+};
+
+const ReadProperty kReadProperties[] = {
+    {"Box Blur", "Radius", Property::kInteger},
+    {"Box Blur", "AlphaChannelOnly", Property::kInteger},
+    {"Set Color", "InputColor", Property::kColor},
+    {"Set Color", "IgnoreAlphaColorValue", Property::kInteger},
+    {"Replace Color", "InputColor", Property::kColor},
+    {"Replace Color", "OutputColor", Property::kColor},
+    {"Scale Biliniear", "OutputRect", Property::kRect},
+    {"Scale Linear", "OutputRect", Property::kRect},
+};
+
+// Setting a property made from its type alone is refused: the filter runs
+// with the value it had, as a fresh one does.
+TEST_F(BitmapFilterStandardTest, PropertiesWithoutValueAreRefusedAndTheRunKeepsTheDefault)
+{
+	Pixels pixels = noisyPixels(4, 3);
+	pixels.at(2, 1) = CColor(255, 255, 255, 255);
+	for (const auto& c : kReadProperties)
+	{
+		SCOPED_TRACE(testing::Message() << c.filter << " " << c.name);
+		auto fresh = createFilter(c.filter);
+		ASSERT_TRUE(runOn(*fresh, bitmapOf(pixels), false));
+		auto filter = createFilter(c.filter);
+		EXPECT_FALSE(filter->setProperty(c.name, Property(c.type)));
+		EXPECT_TRUE(filter->getProperty(c.name).hasValue());
+		ASSERT_TRUE(runOn(*filter, bitmapOf(pixels), false));
+		EXPECT_EQ(readPixels(outputOf(*filter)), readPixels(outputOf(*fresh)));
+	}
+}
+
 // Inputs that have no pixels to work on fail quietly: no output, nothing
 // reported.
 TEST_F(BitmapFilterStandardTest, InputsWithoutPixelsFailWithoutOutput)
@@ -732,7 +789,8 @@ TEST_F(BitmapFilterStandardTest, InputsWithoutPixelsFailWithoutOutput)
 	}
 }
 
-// A filter whose property was registered with another type than it reads.
+// A filter whose property was registered with another type than it reads,
+// or without a value.
 template <typename Filter>
 class Mistyped : public Filter
 {
@@ -746,7 +804,7 @@ SharedPointer<IFilter> mistyped(const char* name, const Property& property)
 	return owned<IFilter>(new Mistyped<Filter>(name, property));
 }
 
-TEST_F(BitmapFilterStandardTest, PropertiesOfTheWrongTypeFailWithoutOutput)
+TEST_F(BitmapFilterStandardTest, PropertiesOfTheWrongTypeOrWithoutValueFailWithoutOutput)
 {
 	using namespace Standard;
 	struct Case
@@ -767,6 +825,22 @@ TEST_F(BitmapFilterStandardTest, PropertiesOfTheWrongTypeFailWithoutOutput)
 	    {"linear rect", mistyped<ScaleLinear>("OutputRect", Property(CPoint(4, 4))), nullptr},
 	    {"bilinear rect", mistyped<ScaleBiliniear>("OutputRect", Property(CColor())), nullptr},
 	    {"bilinear input", mistyped<ScaleBiliniear>("InputBitmap", Property(2.)), "180"},
+	    {"blur radius without value", mistyped<BoxBlur>("Radius", Property(Property::kInteger)),
+	     nullptr},
+	    {"blur alpha only without value",
+	     mistyped<BoxBlur>("AlphaChannelOnly", Property(Property::kInteger)), nullptr},
+	    {"set colour without value", mistyped<SetColor>("InputColor", Property(Property::kColor)),
+	     nullptr},
+	    {"set colour alpha without value",
+	     mistyped<SetColor>("IgnoreAlphaColorValue", Property(Property::kInteger)), nullptr},
+	    {"replace input colour without value",
+	     mistyped<ReplaceColor>("InputColor", Property(Property::kColor)), nullptr},
+	    {"replace output colour without value",
+	     mistyped<ReplaceColor>("OutputColor", Property(Property::kColor)), nullptr},
+	    {"linear rect without value", mistyped<ScaleLinear>("OutputRect", Property(Property::kRect)),
+	     nullptr},
+	    {"bilinear rect without value",
+	     mistyped<ScaleBiliniear>("OutputRect", Property(Property::kRect)), nullptr},
 	};
 	const Pixels pixels = noisyPixels(3, 3);
 	for (const auto& c : cases)

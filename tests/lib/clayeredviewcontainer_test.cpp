@@ -10,6 +10,7 @@
 #include "lib/cdrawcontext.h"
 #include "lib/cframe.h"
 #include "lib/cshadowviewcontainer.h"
+#include "lib/iviewlistener.h"
 #include "lib/platform/cairo/cairodrawcontext.h"
 #include "lib/platform/cairo/cairosurface.h"
 #include "lib/platform/headless/headlessplatform.h"
@@ -22,6 +23,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -318,6 +320,215 @@ TEST_F(LayeredViewContainerTest, ANestedContainerComposesInItsParentsLayer)
 		EXPECT_TRUE(colourNear(at(20, 20), blended(kBlue, kBackground, 0.5)));
 		EXPECT_TRUE(colourNear(at(50, 50), blended(kGreen, kBackground, 0.5)));
 		EXPECT_EQ(at(65, 65), kBackground);
+	}
+}
+
+// A layer is composited apart from the views' drawing, yet shows as an
+// ordinary container would: not while an ancestor up to the frame, or up
+// to the parent layer, is hidden. Its content stays current meanwhile,
+// without a paint of the frame.
+TEST_F(LayeredViewContainerTest, AHiddenAncestorHidesTheLayerUntilShownAgain)
+{
+	struct Case
+	{
+		const char* name;
+		bool inParentLayer;
+		bool hiddenBeforeOpening;
+	};
+	for (const Case& c : {Case {"page over the frame", false, false},
+	                      Case {"page over the frame, hidden from the start", false, true},
+	                      Case {"panel in a parent layer", true, false},
+	                      Case {"panel in a parent layer, hidden from the start", true, true}})
+	{
+		SCOPED_TRACE(c.name);
+		startOver();
+		auto page = new CViewContainer(CRect(0, 0, 120, 100));
+		page->setTransparency(true);
+		auto container = layered(CRect(10, 10, 50, 50), kBlue);
+		auto label = new CountingView(CRect(5, 5, 15, 15), kGreen);
+		container->addView(label);
+		page->addView(container);
+		// What shows where the page is hidden.
+		CColor below = kBackground;
+		if (c.inParentLayer)
+		{
+			auto outer = layered(CRect(0, 0, 120, 100), kGrey);
+			outer->addView(page);
+			frame->addView(outer);
+			below = kGrey;
+		}
+		else
+			frame->addView(page);
+		if (c.hiddenBeforeOpening)
+			page->setVisible(false);
+		openAndPaint();
+		if (!c.hiddenBeforeOpening)
+		{
+			EXPECT_EQ(at(30, 30), kBlue);
+			page->setVisible(false);
+			update();
+		}
+		EXPECT_EQ(at(30, 30), below);
+		EXPECT_EQ(at(18, 18), below);
+
+		label->color = kWhite;
+		label->invalid();
+		EXPECT_THAT(window->invalidRects, IsEmpty());
+
+		page->setVisible(true);
+		update();
+		EXPECT_EQ(at(30, 30), kBlue);
+		EXPECT_EQ(at(18, 18), kWhite);
+	}
+}
+
+// The demo gallery's pages lie on one another, the hidden ones under the
+// shown: a layered container on a hidden page shows nothing over the page
+// in front.
+TEST_F(LayeredViewContainerTest, ALayerOnAHiddenSiblingPageShowsNothingOverTheShownOne)
+{
+	auto layersPage = new CViewContainer(CRect(0, 0, 120, 100));
+	layersPage->setBackgroundColor(kGrey);
+	layersPage->addView(layered(CRect(10, 10, 50, 50), kBlue));
+	auto otherPage = new CViewContainer(CRect(0, 0, 120, 100));
+	otherPage->setBackgroundColor(kWhite);
+	otherPage->setVisible(false);
+	frame->addView(layersPage);
+	frame->addView(otherPage);
+	openAndPaint();
+	EXPECT_EQ(at(30, 30), kBlue);
+
+	for (int turn = 0; turn < 2; ++turn)
+	{
+		SCOPED_TRACE(turn);
+		layersPage->setVisible(false);
+		otherPage->setVisible(true);
+		update();
+		EXPECT_EQ(at(30, 30), kWhite);
+
+		otherPage->setVisible(false);
+		layersPage->setVisible(true);
+		update();
+		EXPECT_EQ(at(30, 30), kBlue);
+		EXPECT_EQ(at(60, 30), kGrey);
+	}
+}
+
+// The frame's pixels with a page at some alpha holding a container whose
+// two children do not overlap (a layer fades its content as one, the
+// views each on their own: with overlaps the two would differ), the page
+// over the frame or in a layered container. The page fades after the
+// first paint.
+std::vector<uint32> renderFadedPage(bool inParentLayer, bool withLayers)
+{
+	auto headless = owned(new HeadlessPlatform);
+	setPlatform(headless);
+	auto frame = new CFrame(CRect(0, 0, 120, 100));
+	frame->setBackgroundColor(kBackground);
+	auto makeContainer = [withLayers](const CRect& rect) {
+		return withLayers ? new CLayeredViewContainer(rect) : new CViewContainer(rect);
+	};
+	auto page = new CViewContainer(CRect(5, 5, 115, 95));
+	page->setBackgroundColor(kGrey);
+	auto container = makeContainer(CRect(10, 10, 70, 60));
+	container->setTransparency(true);
+	container->addView(new CountingView(CRect(0, 0, 30, 50), kBlue));
+	container->addView(new CountingView(CRect(30, 0, 60, 50), kGreen));
+	page->addView(container);
+	if (inParentLayer)
+	{
+		auto outer = makeContainer(CRect(0, 0, 120, 100));
+		outer->setBackgroundColor(kWhite);
+		outer->addView(page);
+		frame->addView(outer);
+	}
+	else
+		frame->addView(page);
+	std::vector<uint32> words;
+	int parent = 0;
+	if (frame->open(&parent, kHeadless))
+	{
+		auto window = static_cast<HeadlessFrame*>(frame->getPlatformFrame());
+		window->drawInvalidRects();
+		page->setAlphaValue(0.5f);
+		window->drawInvalidRects();
+		words = surfaceWords(*window->getSurface());
+	}
+	frame->close();
+	setPlatform(nullptr);
+	return words;
+}
+
+// How many words differ by more than the rounding of a blend in a channel.
+size_t wordsBeyondRounding(const std::vector<uint32>& a, const std::vector<uint32>& b)
+{
+	if (a.size() != b.size())
+		return std::max(a.size(), b.size());
+	auto near = [](uint32 x, uint32 y) {
+		for (int shift : {0, 8, 16})
+		{
+			if (std::abs(int((x >> shift) & 0xFF) - int((y >> shift) & 0xFF)) > 1)
+				return false;
+		}
+		return true;
+	};
+	size_t count = 0;
+	for (size_t i = 0; i < a.size(); ++i)
+		count += !near(a[i], b[i]);
+	return count;
+}
+
+TEST(LayeredViewContainerPixelsTest, AFadedAncestorFadesTheLayerAsAnOrdinaryContainer)
+{
+	for (bool inParentLayer : {false, true})
+	{
+		SCOPED_TRACE(inParentLayer ? "page in a parent layer" : "page over the frame");
+		const auto ordinary = renderFadedPage(inParentLayer, false);
+		ASSERT_FALSE(ordinary.empty());
+		EXPECT_EQ(wordsBeyondRounding(renderFadedPage(inParentLayer, true), ordinary), 0u);
+	}
+}
+
+// A listener told of the attachment may take the container off again, or
+// off and back on, which attaches it, and its nested container, anew: the
+// first attachment then makes no layer, nor replaces the second one's
+// (which the nested layer lies in).
+TEST_F(LayeredViewContainerTest, AListenerOfTheAttachmentMayRemoveOrReAddTheContainer)
+{
+	struct Listener : ViewListenerAdapter
+	{
+		Listener(CViewContainer* parent, bool addAgain) : parent(parent), addAgain(addAgain) {}
+		void viewAttached(CView* view) override
+		{
+			view->unregisterViewListener(this);
+			parent->removeView(view);
+			if (addAgain)
+				parent->addView(view);
+		}
+		CViewContainer* parent;
+		bool addAgain;
+	};
+	for (bool addAgain : {false, true})
+	{
+		SCOPED_TRACE(addAgain ? "removed and added again" : "removed");
+		startOver();
+		openAndPaint();
+		auto container = layered(CRect(10, 10, 50, 50), kBlue);
+		SharedPointer<CView> kept = container;
+		auto nested = layered(CRect(20, 20, 40, 40), kGreen);
+		container->addView(nested);
+		Listener listener(frame, addAgain);
+		container->registerViewListener(&listener);
+		frame->addView(container);
+		update();
+
+		EXPECT_EQ(container->isAttached(), addAgain);
+		EXPECT_EQ(bool(container->getPlatformLayer()), addAgain);
+		EXPECT_EQ(at(15, 15), addAgain ? kBlue : kBackground);
+		EXPECT_EQ(at(35, 35), addAgain ? kGreen : kBackground);
+		if (addAgain)
+			frame->removeView(container, false);
+		container->unregisterViewListener(&listener);
 	}
 }
 

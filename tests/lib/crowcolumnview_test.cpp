@@ -143,6 +143,45 @@ TEST_F(RowColumnViewTest, HidesTheChildrenItsEdgesCutOffAndShowsThemOnceTheyFit)
 	}
 }
 
+// Under a zoom, what shows of a child is mapped through the frame's scaling
+// and back, a rounding error away from the child's size for most factors:
+// children that fit stay shown, the one cut off is hidden.
+TEST_F(RowColumnViewTest, ChildrenThatFitStayShownUnderAZoom)
+{
+	for (double zoom : {1.1, 1.3, 0.7, 2.})
+	{
+		SCOPED_TRACE(testing::Message() << "zoom " << zoom);
+		ASSERT_TRUE(frame->setZoom(zoom));
+		auto view = make(CRect(3, 7, 103, 57), CRowColumnView::kRowStyle, CRowColumnView::kLeftTopEqualy,
+		                 1., CRect(1, 1, 1, 1), {CPoint(30, 17), CPoint(31, 13), CPoint(30, 20)});
+		view->setHideClippedSubviews(true);
+		attach(view);
+		EXPECT_TRUE(view->getView(0)->isVisible());
+		EXPECT_TRUE(view->getView(1)->isVisible());
+		EXPECT_FALSE(view->getView(2)->isVisible()) << "the third ends at 53, below the edge at 50";
+		page->removeView(view);
+	}
+}
+
+// Clearing the flag shows the children the container hid; one that someone
+// else hid stays hidden.
+TEST_F(RowColumnViewTest, ClearingTheHideFlagShowsTheChildrenItHid)
+{
+	auto view = attach(make(CRect(0, 0, 100, 50), CRowColumnView::kRowStyle,
+	                        CRowColumnView::kLeftTopEqualy, 0., CRect(),
+	                        {CPoint(30, 20), CPoint(30, 20), CPoint(30, 20), CPoint(30, 20)}));
+	view->setHideClippedSubviews(true);
+	view->getView(3)->setVisible(false);
+	view->setViewSize(CRect(0, 0, 100, 45));
+	ASSERT_TRUE(view->getView(1)->isVisible());
+	ASSERT_FALSE(view->getView(2)->isVisible());
+
+	view->setHideClippedSubviews(false);
+	EXPECT_TRUE(view->getView(2)->isVisible());
+	EXPECT_FALSE(view->getView(3)->isVisible()) << "hidden before the container cut it off";
+	EXPECT_TRUE(view->getView(1)->isVisible());
+}
+
 TEST_F(RowColumnViewTest, LaysOutAgainAsChildrenChangeSizeComeGoAndMove)
 {
 	auto view = attach(make(CRect(0, 0, 100, 100), CRowColumnView::kRowStyle,

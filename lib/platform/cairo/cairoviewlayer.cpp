@@ -76,10 +76,16 @@ struct ContentPlacement
 
 struct CairoLayerCompositor::Node : public NonAtomicReferenceCounted
 {
-	Node(IPlatformViewLayerDelegate* delegate, uint64 sequence) : delegate(delegate), sequence(sequence) {}
+	Node(IPlatformViewLayerDelegate* delegate, uint64 sequence)
+	: delegate(delegate), surroundings(dynamic_cast<IPlatformViewLayerSurroundings*>(delegate)), sequence(sequence)
+	{
+	}
 
 	// Null once the layer's owner released it.
 	IPlatformViewLayerDelegate* delegate;
+	// The same object, when it tells how its surroundings show the layer;
+	// null with the delegate.
+	IPlatformViewLayerSurroundings* surroundings;
 	const uint64 sequence;
 	// Not owned; null for a layer over the frame and for one whose parent
 	// was released.
@@ -96,9 +102,19 @@ struct CairoLayerCompositor::Node : public NonAtomicReferenceCounted
 	std::vector<CRect> dirtyRects;
 
 	bool isPlaced() const { return onFrame || (parent && parent->isPlaced()); }
-	bool isShown() const
+	// The alpha the layer shows with within its parent (or over the frame):
+	// asked anew each time, since hiding or fading the views around it
+	// repaints where it lies but tells the layer nothing.
+	double shownAlpha() const
 	{
 		if (!delegate || !(alpha > 0.f))
+			return 0.;
+		const double around = surroundings ? double(surroundings->getSurroundingAlpha()) : 1.;
+		return around > 0. ? std::min(around, 1.) * alpha : 0.;
+	}
+	bool isShown() const
+	{
+		if (!(shownAlpha() > 0.))
 			return false;
 		return onFrame || (parent && parent->isShown());
 	}
@@ -151,7 +167,7 @@ struct CairoLayerCompositor::Node : public NonAtomicReferenceCounted
 	bool hasShownChild() const
 	{
 		return std::any_of(children.begin(), children.end(), [](const SharedPointer<Node>& child) {
-			return child->delegate && child->alpha > 0.f && child->content;
+			return child->content && child->shownAlpha() > 0.;
 		});
 	}
 };
@@ -350,6 +366,7 @@ void CairoLayerCompositor::release(Node& node)
 	SharedPointer<Node> keepAlive = &node;
 	invalidWholeFrameOf(node);
 	node.delegate = nullptr;
+	node.surroundings = nullptr;
 	for (const auto& child : node.children)
 		child->parent = nullptr;
 	node.children.clear();
@@ -436,7 +453,9 @@ void CairoLayerCompositor::updateLayers(const NodeList& layers, const CRect& fra
 	const NodeList remembered = inZOrder(layers);
 	for (const auto& node : remembered)
 	{
-		if (!node->isShown() || !overlaps(node->visibleFrameRect(), frameArea))
+		// The parent, drawn just before, shows: an offscreen rendering draws
+		// it even while it shows nothing on the frame.
+		if (!(node->shownAlpha() > 0.) || !overlaps(node->visibleFrameRect(), frameArea))
 			continue;
 		if (updateContent(*node))
 			updateLayers(node->children, frameArea);
@@ -449,7 +468,7 @@ void CairoLayerCompositor::paintLayers(void* cairo, const NodeList& layers, cons
                                        double clipScale)
 {
 	for (const auto& node : inZOrder(layers))
-		paintLayer(cairo, *node, parentVisible, clipScale, node->alpha);
+		paintLayer(cairo, *node, parentVisible, clipScale, node->shownAlpha());
 }
 
 // Paints the content where it lies in the frame's coordinates; with shown

@@ -20,7 +20,9 @@ class IPlatformFrame;
 // rect, composite() paints the layers within that rect over them, in
 // z-order with their alpha; a layer whose content did not change is painted
 // from its surface, never redrawn. A nested layer is painted inside its
-// parent's, clipped to it, and takes the parent's alpha along.
+// parent's, clipped to it, and takes the parent's alpha along. A delegate
+// that tells its surroundings (IPlatformViewLayerSurroundings) has its layer
+// shown only while they show it, faded by them too.
 //
 // Layers sit above everything the frame's views draw. The frame keeps the
 // compositor; each layer keeps it too, so that a layer released after its
