@@ -5,10 +5,10 @@
 // The images are made here: a smooth gradient with a little noise, so that
 // they compress about as well as a skin's artwork does.
 
+#include "bench/support/headless.h"
 #include "lib/cbitmap.h"
 #include "lib/cdrawcontext.h"
 #include "lib/platform/cairo/cairosurface.h"
-#include "lib/platform/headless/headlessplatform.h"
 
 #include "tests/support/jpegencoder.h"
 
@@ -28,15 +28,6 @@ namespace {
 
 constexpr int kSide = 512;
 
-void installPlatform()
-{
-	static const bool installed = [] {
-		setPlatform(owned(new HeadlessPlatform));
-		return true;
-	}();
-	(void)installed;
-}
-
 CColor artwork(int x, int y, std::mt19937& noise)
 {
 	int grain = int(noise() % 9) - 4;
@@ -47,7 +38,7 @@ CColor artwork(int x, int y, std::mt19937& noise)
 // A bitmap of pixelSide x pixelSide device pixels at the given scale.
 SharedPointer<CBitmap> makeArtwork(int pixelSide, double scale)
 {
-	installPlatform();
+	Bench::installHeadlessPlatform();
 	auto bitmap = makeOwned<CBitmap>(CPoint(pixelSide / scale, pixelSide / scale), scale);
 	std::mt19937 noise(1);
 	auto access = owned(CBitmapPixelAccess::create(bitmap));
@@ -97,7 +88,7 @@ BENCHMARK(BM_DecodePNG512)->Unit(benchmark::kMillisecond);
 
 void BM_DecodeJPEG512(benchmark::State& state)
 {
-	installPlatform();
+	Bench::installHeadlessPlatform();
 	decode(state, makeJPEG());
 }
 BENCHMARK(BM_DecodeJPEG512)->Unit(benchmark::kMillisecond);

@@ -162,22 +162,23 @@ CMouseEventResult CDataBrowserView::onMouseDown(CPoint& where, const CButtonStat
 
 CMouseEventResult CDataBrowserView::onMouseMoved(CPoint& where, const CButtonState& buttons)
 {
-	SharedPointer<CDataBrowser> keepBrowser(browser);
-	const CDataBrowser::Cell cell = getCell(where);
-	IDataBrowserDelegate* db = browser ? browser->getDelegate() : nullptr;
-	if (!db || !cell.isValid())
-		return kMouseNotHandled;
-	return db->dbOnMouseMoved(where, buttons, cell.row, cell.column, browser);
+	return forwardToCell(&IDataBrowserDelegate::dbOnMouseMoved, where, buttons);
 }
 
 CMouseEventResult CDataBrowserView::onMouseUp(CPoint& where, const CButtonState& buttons)
+{
+	return forwardToCell(&IDataBrowserDelegate::dbOnMouseUp, where, buttons);
+}
+
+CMouseEventResult CDataBrowserView::forwardToCell(CellMouseCall call, const CPoint& where,
+                                                  const CButtonState& buttons)
 {
 	SharedPointer<CDataBrowser> keepBrowser(browser);
 	const CDataBrowser::Cell cell = getCell(where);
 	IDataBrowserDelegate* db = browser ? browser->getDelegate() : nullptr;
 	if (!db || !cell.isValid())
 		return kMouseNotHandled;
-	return db->dbOnMouseUp(where, buttons, cell.row, cell.column, browser);
+	return (db->*call)(where, buttons, cell.row, cell.column, browser);
 }
 
 int32 CDataBrowserView::onKeyDown(MoxKeyCode& keyCode)

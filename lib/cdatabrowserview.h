@@ -32,7 +32,12 @@ public:
 	void detachBrowser() { browser = nullptr; }
 
 private:
+	using CellMouseCall = CMouseEventResult (IDataBrowserDelegate::*)(const CPoint&, const CButtonState&, int32,
+	                                                                  int32, CDataBrowser*);
+
 	void selectOnClick(int32 row, const CButtonState& buttons);
+	// A move or release over a cell goes to the delegate with the cell.
+	CMouseEventResult forwardToCell(CellMouseCall call, const CPoint& where, const CButtonState& buttons);
 	CDataBrowser::Cell dragCell;
 	CDataBrowser* browser;
 };

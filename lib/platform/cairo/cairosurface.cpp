@@ -4,6 +4,7 @@
 #include "lib/platform/cairo/cairopixels.h"
 
 #include <cairo.h>
+#include <cmath>
 
 #include <algorithm>
 #include <cstddef>
@@ -86,6 +87,12 @@ CRect CairoImageSurface::getLogicalRect() const
 {
 	double scale = getScaleFactor();
 	return CRect(0., 0., getPixelWidth() / scale, getPixelHeight() / scale);
+}
+
+CRect CairoImageSurface::devicePixelsCovering(const CRect& logical, double scaleFactor)
+{
+	return CRect(std::floor(logical.left * scaleFactor), std::floor(logical.top * scaleFactor),
+	             std::ceil(logical.right * scaleFactor), std::ceil(logical.bottom * scaleFactor));
 }
 
 CDrawContext* CairoImageSurface::createDrawContext()

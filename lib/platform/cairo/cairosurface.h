@@ -30,6 +30,9 @@ public:
 	double getScaleFactor() const;
 	// Logical size: the pixel size divided by the scale factor.
 	CRect getLogicalRect() const;
+	// The device pixels a paint of a logical rect touches, every one it
+	// covers even in part (not clipped to any surface).
+	static CRect devicePixelsCovering(const CRect& logical, double scaleFactor);
 
 	// A draw context over the whole surface (the caller owns it).
 	CDrawContext* createDrawContext();

@@ -167,16 +167,11 @@ void HeadlessFrame::drawRect(const CRect& rect)
 // The pixels a paint of rect touches: every one it covers even in part.
 uint64 HeadlessFrame::devicePixelsWithin(const CRect& rect) const
 {
-	auto clamped = [](double device, int32 limit) { return std::clamp(device, 0., double(limit)); };
-	const int32 width = surface->getPixelWidth();
-	const int32 height = surface->getPixelHeight();
-	const double left = clamped(std::floor(rect.left * scaleFactor), width);
-	const double top = clamped(std::floor(rect.top * scaleFactor), height);
-	const double right = clamped(std::ceil(rect.right * scaleFactor), width);
-	const double bottom = clamped(std::ceil(rect.bottom * scaleFactor), height);
-	if (!(right > left && bottom > top))
+	CRect pixels = CairoImageSurface::devicePixelsCovering(rect, scaleFactor);
+	pixels.bound(CRect(0, 0, surface->getPixelWidth(), surface->getPixelHeight()));
+	if (pixels.isEmpty())
 		return 0;
-	return uint64(right - left) * uint64(bottom - top);
+	return uint64(pixels.getWidth()) * uint64(pixels.getHeight());
 }
 
 CairoImageSurface* HeadlessFrame::getSurface() const

@@ -584,10 +584,10 @@ void X11Frame::paint()
 // uncovered.
 void X11Frame::copyToWindow(const std::vector<CRect>& paintedRects)
 {
-	CRect withScrolled = toDevicePixels(std::exchange(scrolledArea, CRect()));
+	CRect withScrolled = CairoImageSurface::devicePixelsCovering(std::exchange(scrolledArea, CRect()), scaleFactor);
 	for (const auto& rect : paintedRects)
 	{
-		CRect device = toDevicePixels(rect);
+		CRect device = CairoImageSurface::devicePixelsCovering(rect, scaleFactor);
 		if (!withScrolled.isEmpty() && !CRect(device).bound(withScrolled).isEmpty())
 			withScrolled.unite(device);
 		else
@@ -595,12 +595,6 @@ void X11Frame::copyToWindow(const std::vector<CRect>& paintedRects)
 	}
 	if (!withScrolled.isEmpty())
 		copyDevicePixels(withScrolled);
-}
-
-CRect X11Frame::toDevicePixels(const CRect& rect) const
-{
-	return CRect(std::floor(rect.left * scaleFactor), std::floor(rect.top * scaleFactor),
-	             std::ceil(rect.right * scaleFactor), std::ceil(rect.bottom * scaleFactor));
 }
 
 void X11Frame::copyDevicePixels(const CRect& devicePixels)

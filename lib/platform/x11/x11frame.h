@@ -129,7 +129,6 @@ private:
 	// paint, to the window.
 	void copyToWindow(const std::vector<CRect>& paintedRects);
 	void copyDevicePixels(const CRect& devicePixels);
-	CRect toDevicePixels(const CRect& rect) const;
 	void makeBackBuffer();
 	// The pointer's position and buttons now, from the server.
 	bool queryPointer(CPoint* position, CButtonState* buttons) const;
